@@ -1,0 +1,11 @@
+# Warnings for project code only; third-party sources are compiled without them.
+function(kestrel_warnings target)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /W4)
+    else()
+        target_compile_options(${target} PRIVATE -Wall -Wextra)
+        if(KESTREL_WERROR)
+            target_compile_options(${target} PRIVATE -Werror)
+        endif()
+    endif()
+endfunction()

@@ -1,0 +1,3 @@
+#include "hosting/custom_map_names.h"
+
+std::vector<std::string> customMapNames;

@@ -1,0 +1,7 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Names of the installed custom maps, or the single entry "No custom maps". Filled once in
+// onLoad on the game thread before the window can draw, read-only afterwards.
+extern std::vector<std::string> customMapNames;

@@ -1,0 +1,51 @@
+// onLoad and onUnload: wiring the plugin into the host and out again.
+#include <kestrel/build_config.h>
+
+#include "bakkesmod/wrappers/cvarmanagerwrapper.h"
+#include "plugin/logging.h"
+#include "plugin/matchbay.h"
+
+void matchbay::onLoad()
+{
+    globalCvarManager = cvarManager;
+
+    cvarManager->setBind("F8", "togglemenu matchbay");
+    cvarManager->registerNotifier(
+        "kz", [this](std::vector<std::string> words) { HandleConsoleCommand(words); },
+        "Parses commands to interact with Kestrel.", 0);
+
+    // Custom map install: arrives with the installer.
+
+    lobbyEndpoint = std::make_shared<std::string>();
+    CVarWrapper endpointCvar =
+        cvarManager->registerCvar("kzlobby_endpoint", KESTREL_LOBBY_ENDPOINT, "", true, false, 0, false, 0, true);
+    endpointCvar.addOnValueChanged([this](std::string, CVarWrapper cvar) {
+        ReplaceLobbyApi(std::make_shared<rllobby_api::RLLobbyApi>(cvar.getStringValue()));
+    });
+    endpointCvar.bindTo(lobbyEndpoint);
+    Log("endpoint: {}", *lobbyEndpoint);
+    ReplaceLobbyApi(std::make_shared<rllobby_api::RLLobbyApi>(std::string(*lobbyEndpoint)));
+
+    // Hosting service server list and bot list requests: arrive with the hosting lists.
+    // Reverse proxy start-up: arrives with the reverse proxy.
+}
+
+void matchbay::onUnload()
+{
+    ClearBotNames();
+    // Reverse proxy cleanup: arrives with the reverse proxy.
+}
+
+std::shared_ptr<rllobby_api::RLLobbyApi> matchbay::CurrentLobbyApi() const
+{
+    std::lock_guard<std::mutex> lock(lobbyApiMutex);
+    return lobbyApi;
+}
+
+void matchbay::ReplaceLobbyApi(std::shared_ptr<rllobby_api::RLLobbyApi> api)
+{
+    std::shared_ptr<rllobby_api::RLLobbyApi> previous;
+    std::lock_guard<std::mutex> lock(lobbyApiMutex);
+    previous.swap(lobbyApi);
+    lobbyApi = std::move(api);
+}

@@ -1,0 +1,55 @@
+// The content of the menu window: the lobby list window, the tab bar and the reverse
+// proxy window that accompanies the Host Lan tab.
+#include <imgui.h>
+
+#include "plugin/matchbay.h"
+
+void matchbay::RenderContent()
+{
+    ImGui::SetNextWindowSize(ImVec2(800, 300), ImGuiCond_Always);
+    ImGui::Begin("Active Server List", nullptr, ImGuiWindowFlags_None);
+    RenderLobbyBrowser();
+    ImGui::End();
+
+    bool hostLanDrawn = false;
+    if (ImGui::BeginTabBar("Tabs", ImGuiTabBarFlags_None)) {
+        if (ImGui::BeginTabItem("Kestrel")) {
+            RenderKestrelTab();
+            ImGui::EndTabItem();
+        }
+        if (ImGui::BeginTabItem("RLBot Host")) {
+            RenderRLBotHostTab();
+            ImGui::EndTabItem();
+        }
+        if (ImGui::BeginTabItem("Host Lan")) {
+            RenderLanHostTab();
+            hostLanDrawn = true;
+            ImGui::EndTabItem();
+        }
+        if (ImGui::BeginTabItem("Rocket League")) {
+            RenderRocketLeagueTab();
+            ImGui::EndTabItem();
+        }
+        if (ImGui::BeginTabItem("Tournament")) {
+            ImGui::Text("WIP Coming back soon.");
+            ImGui::EndTabItem();
+        }
+        if (ImGui::BeginTabItem("Workshop Downloader")) {
+            ImGui::Text("WIP Coming back soon.");
+            ImGui::EndTabItem();
+        }
+        ImGui::EndTabBar();
+    }
+
+    if (hostLanDrawn) {
+        ImGui::SetNextWindowSize(ImVec2(450, 500), ImGuiCond_FirstUseEver);
+        // Reopened every frame: the panel belongs to the tab, not to its close button.
+        bool reverseProxyOpen = true;
+        if (ImGui::Begin("Reverse Proxy", &reverseProxyOpen, ImGuiWindowFlags_None)) {
+            RenderReverseProxyPanel();
+            RenderReverseProxySetupGuide();
+            RenderReverseProxyConnectionHelp();
+        }
+        ImGui::End();
+    }
+}

@@ -1,0 +1,63 @@
+#pragma once
+// The plugin object: everything the plugin does is a member of it.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "bakkesmod/plugin/bakkesmodplugin.h"
+#include "lobby/rllobby_api.h"
+#include "plugin/plugin_window_base.h"
+
+class matchbay : public BakkesMod::Plugin::BakkesModPlugin, public PluginWindowBase {
+public:
+    matchbay() = default;
+    ~matchbay() = default;
+    matchbay(const matchbay&) = delete;
+    matchbay& operator=(const matchbay&) = delete;
+
+    void onLoad() override;
+    void onUnload() override;
+
+    // Console notifier "kz".
+    void HandleConsoleCommand(const std::vector<std::string>& words);
+    void HandleLaunchCommand(const std::vector<std::string>& words);
+
+    // Main window.
+    void RenderContent() override;
+    void RenderKestrelTab();
+    void RenderRLBotHostTab();
+    void RenderLanHostTab();
+    void RenderRocketLeagueTab();
+    void RenderLobbyBrowser();
+    void RenderReverseProxyPanel();
+    void RenderReverseProxySetupGuide();
+    void RenderReverseProxyConnectionHelp();
+
+    // The lobby client in force; the console-variable callback may replace it at any time.
+    std::shared_ptr<rllobby_api::RLLobbyApi> CurrentLobbyApi() const;
+
+    // The bot name list. Console, HTTP completion and drawing pass reach it from different
+    // threads, so every access goes through these, under botNamesMutex.
+    void AppendBotName(std::string name);
+    void ReplaceBotNames(std::vector<std::string> names);
+    void ClearBotNames();
+    std::vector<std::string> BotNamesSnapshot() const;
+    std::uint64_t BotNameCount() const;
+
+private:
+    void ReplaceLobbyApi(std::shared_ptr<rllobby_api::RLLobbyApi> api);
+
+    std::shared_ptr<std::string> lobbyEndpoint;            // kzlobby_endpoint, kept current by the host
+    mutable std::mutex lobbyApiMutex;
+    std::shared_ptr<rllobby_api::RLLobbyApi> lobbyApi;     // replaced on every kzlobby_endpoint change
+
+    mutable std::mutex botNamesMutex;
+    std::vector<std::string> botNames;                     // bot names offered by the bot match tab
+    std::uint64_t botNameCount = 0;                        // always botNames.size()
+
+public:
+    std::unordered_map<std::string, int> mutatorSelections; // category label -> option index, shared by the tabs
+};

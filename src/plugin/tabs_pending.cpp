@@ -1,0 +1,11 @@
+// Tabs and panels whose content arrives with their subsystems. They draw nothing yet.
+#include "plugin/matchbay.h"
+
+void matchbay::RenderKestrelTab() {}
+void matchbay::RenderRLBotHostTab() {}
+void matchbay::RenderLanHostTab() {}
+void matchbay::RenderRocketLeagueTab() {}
+void matchbay::RenderLobbyBrowser() {}
+void matchbay::RenderReverseProxyPanel() {}
+void matchbay::RenderReverseProxySetupGuide() {}
+void matchbay::RenderReverseProxyConnectionHelp() {}
