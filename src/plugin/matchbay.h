@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bakkesmod/plugin/bakkesmodplugin.h"
+#include "catalogue/mutators.h"
 #include "lobby/rllobby_api.h"
 #include "plugin/plugin_window_base.h"
 
@@ -59,5 +60,5 @@ private:
     std::uint64_t botNameCount = 0;                        // always botNames.size()
 
 public:
-    std::unordered_map<std::string, int> mutatorSelections; // category label -> option index, shared by the tabs
+    MutatorSelections mutatorSelections; // category label -> option index, shared by the tabs
 };
