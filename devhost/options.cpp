@@ -1,0 +1,115 @@
+#include "options.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "words.h"
+
+#ifndef KESTREL_DEVHOST_DEFAULT_PLUGIN
+#define KESTREL_DEVHOST_DEFAULT_PLUGIN "matchbay.so"
+#endif
+#ifndef KESTREL_DEVHOST_DEFAULT_DATA
+#define KESTREL_DEVHOST_DEFAULT_DATA "devhost-data"
+#endif
+
+namespace devhost {
+
+std::string UsageText()
+{
+    return "usage: devhost [options] [plugin.so]\n"
+           "\n"
+           "Runs a plugin library the way the game's mod host does, on Linux.\n"
+           "\n"
+           "options:\n"
+           "  --headless                  no window: frames run without a renderer\n"
+           "  --script FILE               read console commands from FILE (then quit) instead of stdin\n"
+           "  --data-dir DIR              folder tree for the game, application data and temp files\n"
+           "                              (default " KESTREL_DEVHOST_DEFAULT_DATA ")\n"
+           "  --config FILE               console variable file (default\n"
+           "                              DIR/appdata/bakkesmod/bakkesmod/cfg/config.cfg)\n"
+           "  --listen-port PORT          UDP port of the simulated listen server (default 7777)\n"
+           "  --http-connect-timeout MS   HTTP connect time-out (default 5000)\n"
+           "  --http-timeout MS           HTTP total time-out per request (default 15000)\n"
+           "  --size WxH                  window size (default 1280x720)\n"
+           "  --no-plugin                 start without loading a plugin\n"
+           "  -h, --help                  show this text\n"
+           "\n"
+           "The plugin defaults to " KESTREL_DEVHOST_DEFAULT_PLUGIN ".\n"
+           "Type 'help' at the console for its commands.\n";
+}
+
+ParseResult ParseOptions(int argc, char** argv)
+{
+    ParseResult result;
+    Options& options = result.options;
+    options.pluginPath = KESTREL_DEVHOST_DEFAULT_PLUGIN;
+    options.dataDir = KESTREL_DEVHOST_DEFAULT_DATA;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    bool pluginGiven = false;
+
+    auto fail = [&](std::string message) {
+        result.error = std::move(message);
+        return result;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= args.size()) return std::nullopt;
+            return args[++i];
+        };
+        auto milliseconds = [&](long& out) -> bool {
+            auto text = value();
+            auto number = text ? ParseInteger(*text, 1, 3600000) : std::nullopt;
+            if (!number) return false;
+            out = static_cast<long>(*number);
+            return true;
+        };
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+        } else if (arg == "--headless") {
+            options.headless = true;
+        } else if (arg == "--no-plugin") {
+            options.loadPlugin = false;
+        } else if (arg == "--script") {
+            auto file = value();
+            if (!file) return fail("--script needs a file name");
+            options.script = *file;
+        } else if (arg == "--data-dir") {
+            auto dir = value();
+            if (!dir || dir->empty()) return fail("--data-dir needs a folder");
+            options.dataDir = *dir;
+        } else if (arg == "--config") {
+            auto file = value();
+            if (!file || file->empty()) return fail("--config needs a file name");
+            options.configFile = *file;
+        } else if (arg == "--listen-port") {
+            auto text = value();
+            auto port = text ? ParseInteger(*text, 1, 65535) : std::nullopt;
+            if (!port) return fail("--listen-port needs a port number from 1 to 65535");
+            options.listenPort = static_cast<int>(*port);
+        } else if (arg == "--http-connect-timeout") {
+            if (!milliseconds(options.connectTimeoutMs))
+                return fail("--http-connect-timeout needs milliseconds from 1 to 3600000");
+        } else if (arg == "--http-timeout") {
+            if (!milliseconds(options.totalTimeoutMs)) return fail("--http-timeout needs milliseconds from 1 to 3600000");
+        } else if (arg == "--size") {
+            auto text = value();
+            auto x = text ? text->find('x') : std::string::npos;
+            auto w = x != std::string::npos ? ParseInteger(text->substr(0, x), 200, 8192) : std::nullopt;
+            auto h = x != std::string::npos ? ParseInteger(text->substr(x + 1), 200, 8192) : std::nullopt;
+            if (!w || !h) return fail("--size needs WIDTHxHEIGHT, each from 200 to 8192");
+            options.width = static_cast<int>(*w);
+            options.height = static_cast<int>(*h);
+        } else if (!arg.empty() && arg[0] == '-') {
+            return fail("unknown option " + arg);
+        } else if (pluginGiven) {
+            return fail("only one plugin library can be given (" + arg + ")");
+        } else {
+            options.pluginPath = arg;
+            pluginGiven = true;
+        }
+    }
+    return result;
+}
+
+} // namespace devhost

@@ -1,0 +1,32 @@
+#pragma once
+// The command line of the development host.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace devhost {
+
+struct Options {
+    std::filesystem::path pluginPath;        // the plugin library; the built matchbay.so by default
+    bool loadPlugin = true;                  // --no-plugin: start with no plugin loaded
+    bool headless = false;                   // --headless: frames without a window or renderer
+    std::optional<std::filesystem::path> script; // --script FILE: commands from a file instead of stdin
+    std::filesystem::path dataDir;           // --data-dir: root of the Windows-like folder tree
+    std::optional<std::filesystem::path> configFile; // --config: cvar file; inside the tree by default
+    int listenPort = 7777;                   // --listen-port: UDP port of the simulated listen server
+    long connectTimeoutMs = 5000;            // --http-connect-timeout MS
+    long totalTimeoutMs = 15000;             // --http-timeout MS: whole transfer, connect included
+    int width = 1280;                        // --size WxH: window size and headless display size
+    int height = 720;
+    bool help = false;
+};
+
+struct ParseResult {
+    Options options;
+    std::optional<std::string> error;
+};
+
+ParseResult ParseOptions(int argc, char** argv);
+std::string UsageText();
+
+} // namespace devhost
