@@ -1,7 +1,12 @@
 // onLoad and onUnload: wiring the plugin into the host and out again.
 #include <kestrel/build_config.h>
 
+#include <iostream>
+
 #include "bakkesmod/wrappers/cvarmanagerwrapper.h"
+#include "hosting/custom_map_installer.h"
+#include "hosting/custom_map_names.h"
+#include "platform/folders.h"
 #include "plugin/logging.h"
 #include "plugin/matchbay.h"
 
@@ -14,7 +19,7 @@ void matchbay::onLoad()
         "kz", [this](std::vector<std::string> words) { HandleConsoleCommand(words); },
         "Parses commands to interact with Kestrel.", 0);
 
-    // Custom map install: arrives with the installer.
+    customMapNames = InstallCustomMaps();
 
     lobbyEndpoint = std::make_shared<std::string>();
     CVarWrapper endpointCvar =
@@ -28,6 +33,11 @@ void matchbay::onLoad()
 
     // Hosting service server list and bot list requests: arrive with the hosting lists.
     // Reverse proxy start-up: arrives with the reverse proxy.
+}
+
+std::vector<std::string> matchbay::InstallCustomMaps()
+{
+    return hosting::InstallCustomMaps(platform::WorkingDirectory(), std::cout, std::cerr);
 }
 
 void matchbay::onUnload()

@@ -26,6 +26,9 @@ public:
     void HandleConsoleCommand(const std::vector<std::string>& words);
     void HandleLaunchCommand(const std::vector<std::string>& words);
 
+    // Runs once from onLoad: installs the mods folder's maps and returns their names.
+    std::vector<std::string> InstallCustomMaps();
+
     // Main window.
     void RenderContent() override;
     void RenderKestrelTab();
