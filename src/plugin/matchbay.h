@@ -9,10 +9,15 @@
 
 #include "bakkesmod/plugin/bakkesmodplugin.h"
 #include "catalogue/mutators.h"
+#include "lobby/match_listing.h"
 #include "lobby/rllobby_api.h"
 #include "plugin/plugin_window_base.h"
 
-class matchbay : public BakkesMod::Plugin::BakkesModPlugin, public PluginWindowBase {
+// Owned by a shared pointer (getPlugin, or a test's make_shared): HTTP completions hold it
+// weakly and drop their result once the object is gone.
+class matchbay : public BakkesMod::Plugin::BakkesModPlugin,
+                 public PluginWindowBase,
+                 public std::enable_shared_from_this<matchbay> {
 public:
     matchbay() = default;
     ~matchbay() = default;
@@ -43,6 +48,10 @@ public:
     // The lobby client in force; the console-variable callback may replace it at any time.
     std::shared_ptr<rllobby_api::RLLobbyApi> CurrentLobbyApi() const;
 
+    // Lobby list: Refresh asks the service; the answer replaces lobbyListings.
+    void ApiGetMatches();
+    MatchListings LobbyListingsSnapshot() const;
+
     // The bot name list. Console, HTTP completion and drawing pass reach it from different
     // threads, so every access goes through these, under botNamesMutex.
     void AppendBotName(std::string name);
@@ -57,6 +66,9 @@ private:
     std::shared_ptr<std::string> lobbyEndpoint;            // kzlobby_endpoint, kept current by the host
     mutable std::mutex lobbyApiMutex;
     std::shared_ptr<rllobby_api::RLLobbyApi> lobbyApi;     // replaced on every kzlobby_endpoint change
+
+    mutable std::mutex lobbyListingsMutex;
+    MatchListings lobbyListings = std::make_shared<const std::vector<MatchListing>>(); // last list received
 
     mutable std::mutex botNamesMutex;
     std::vector<std::string> botNames;                     // bot names offered by the bot match tab

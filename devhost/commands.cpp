@@ -1,0 +1,230 @@
+#include "commands.h"
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "bakkesmod/host/cvar_store.h"
+#include "bakkesmod/wrappers/http/HttpWrapper.h"
+#include "output.h"
+#include "words.h"
+
+namespace devhost {
+
+namespace {
+
+bool Usage(const std::string& text)
+{
+    HostMessage("usage: " + text);
+    return false;
+}
+
+const char* kHelp = R"(commands:
+  help                          this list
+  togglemenu <name>             open or close a plugin's menu (the plugin's is "matchbay")
+  <notifier> [words...]         a plugin's console command, e.g. kz kzlaunch <map> <mode> <tags> <options>
+  <cvar>                        print a console variable
+  <cvar> <value>                set it (quote values with spaces: name "a b")
+  cvars | notifiers             list the console variables | the plugin's commands
+  bind <key> [command...]       print or set a key bind (F8 runs "togglemenu matchbay")
+  unbind <key> | binds          remove a bind | list them
+  press <key>                   run the key's bind, as a key press in the window would
+  plugin load <path>            load a plugin library
+  plugin unload [name]          unload it (onUnload, deleteMe, close the library)
+  plugin list                   show the loaded plugin
+  http get [--json] <url>       send a request through the host's HTTP and print the completion
+  http post [--json] <url> <body>
+  sim matchmaking on|off        the matchmaking wrapper is there or null
+  sim controller on|off         the player controller is there or null
+  sim online on|off             in an online game (empty) or not
+  sim player|bot|spectator <name>   add an entry to the online game
+  sim emptyslot                 add a null entry to the online game
+  sim listen-port <port>        UDP port for the next "?Listen" travel
+  sim status                    show the simulated game
+  echo <text...>                print the text
+  sleep <ms>                    wait
+  frames <n>                    wait until n more frames were drawn
+  screenshot <file.png>         write the window's picture (windowed mode only)
+  quit | exit                   unload the plugin, save the variables and end)";
+
+} // namespace
+
+bool CommandRunner::run(const std::string& line)
+{
+    auto split = SplitWords(line);
+    if (split.error) {
+        HostMessage("cannot read the line: " + *split.error + ": " + line);
+        return false;
+    }
+    if (split.words.empty() || split.words[0][0] == '#' || split.words[0].rfind("//", 0) == 0) return true;
+    return runWords(split.words);
+}
+
+std::filesystem::path CommandRunner::resolve(const std::string& path) const
+{
+    std::filesystem::path p(path);
+    return p.is_absolute() ? p : ctx.startDirectory / p;
+}
+
+bool CommandRunner::runWords(const std::vector<std::string>& words)
+{
+    const std::string& name = words[0];
+    const size_t count = words.size();
+    if (name == "help") {
+        help();
+        return true;
+    }
+    if (name == "quit" || name == "exit") {
+        ctx.quit = true;
+        return true;
+    }
+    if (name == "echo") {
+        std::string text;
+        for (size_t i = 1; i < count; ++i) text += (i > 1 ? " " : "") + words[i];
+        PrintLine(text);
+        return true;
+    }
+    if (name == "togglemenu") {
+        if (count != 2) return Usage("togglemenu <name>");
+        if (!ctx.draw.requestToggle(words[1])) {
+            HostMessage("togglemenu: no menu named " + words[1]);
+            return false;
+        }
+        return true;
+    }
+    if (name == "sleep") {
+        auto ms = count == 2 ? ParseInteger(words[1], 0, 600000) : std::nullopt;
+        if (!ms) return Usage("sleep <milliseconds, 0 to 600000>");
+        std::this_thread::sleep_for(std::chrono::milliseconds(*ms));
+        return true;
+    }
+    if (name == "frames") {
+        auto n = count == 2 ? ParseInteger(words[1], 1, 100000) : std::nullopt;
+        if (!n) return Usage("frames <count, 1 to 100000>");
+        return ctx.draw.waitFrames(static_cast<std::uint64_t>(*n));
+    }
+    if (name == "screenshot") {
+        if (count != 2) return Usage("screenshot <file.png>");
+        const auto path = resolve(words[1]);
+        std::string error = ctx.draw.screenshot(path.string());
+        if (!error.empty()) {
+            HostMessage("screenshot: " + error);
+            return false;
+        }
+        HostMessage("screenshot written to " + path.string());
+        return true;
+    }
+    if (name == "plugin") return plugin(words);
+    if (name == "bind" || name == "unbind" || name == "binds" || name == "press") return bind(words);
+    if (name == "http") return http(words);
+    if (name == "sim") return ctx.game.command(words);
+    if (name == "cvars") {
+        for (const auto& entry : ctx.console.cvars())
+            PrintLine(entry->spec().name + " = " + QuoteWord(entry->value()) + (entry->spec().saveToCfg ? " (saved)" : ""));
+        return true;
+    }
+    if (name == "notifiers") {
+        for (const auto& [notifier, description] : ctx.console.notifiers()) PrintLine(notifier + ": " + description);
+        return true;
+    }
+    if (auto notifier = ctx.console.notifier(name)) {
+        ctx.gameThread.runAndWait([&] { (*notifier)(words); });
+        return true;
+    }
+    if (ctx.console.findCvar(name)) return cvar(words);
+    HostMessage("unknown command: " + name + " (type 'help' for the list)");
+    return false;
+}
+
+bool CommandRunner::cvar(const std::vector<std::string>& words)
+{
+    auto entry = ctx.console.findCvar(words[0]);
+    if (words.size() == 1) {
+        PrintLine(words[0] + " = " + QuoteWord(entry->value()));
+        return true;
+    }
+    if (words.size() != 2) return Usage(words[0] + " [value] (quote a value that has spaces)");
+    const std::string value = words[1];
+    // Change callbacks belong on the game thread.
+    ctx.gameThread.runAndWait([entry, value] { entry->setValue(value); });
+    return true;
+}
+
+bool CommandRunner::plugin(const std::vector<std::string>& words)
+{
+    const std::string usage = "plugin load <path> | plugin unload [name] | plugin list";
+    if (words.size() < 2) return Usage(usage);
+    const std::string& what = words[1];
+    if (what == "load" && words.size() == 3) return ctx.plugins.load(std::filesystem::absolute(resolve(words[2])));
+    if (what == "unload" && words.size() <= 3) return ctx.plugins.unload(words.size() == 3 ? words[2] : "");
+    if (what == "list" && words.size() == 2) {
+        HostMessage(ctx.plugins.describe());
+        return true;
+    }
+    return Usage(usage);
+}
+
+bool CommandRunner::bind(const std::vector<std::string>& words)
+{
+    const std::string& name = words[0];
+    if (name == "binds") {
+        for (const auto& [key, command] : ctx.console.binds()) PrintLine(key + " = " + QuoteWord(command));
+        return true;
+    }
+    if (words.size() < 2) return Usage(name == "bind" ? "bind <key> [command...]" : name + " <key>");
+    const std::string& key = words[1];
+    if (name == "unbind") {
+        ctx.console.removeBind(key);
+        return true;
+    }
+    if (name == "press") {
+        if (auto command = ctx.console.bind(key)) return run(*command);
+        HostMessage("press: nothing is bound to " + key);
+        return false;
+    }
+    if (words.size() == 2) {
+        auto command = ctx.console.bind(key);
+        PrintLine(key + " = " + (command ? QuoteWord(*command) : "(not bound)"));
+        return true;
+    }
+    std::string command;
+    for (size_t i = 2; i < words.size(); ++i) command += (i > 2 ? " " : "") + QuoteWord(words[i]);
+    ctx.console.setBind(key, command);
+    return true;
+}
+
+bool CommandRunner::http(const std::vector<std::string>& words)
+{
+    const std::string usage = "http get [--json] <url> | http post [--json] <url> <body>";
+    if (words.size() < 3) return Usage(usage);
+    CurlRequest request;
+    size_t next = 2;
+    bool json = false;
+    if (words[next] == "--json") {
+        json = true;
+        ++next;
+    }
+    if (words[1] == "get" && words.size() == next + 1) {
+        request.url = words[next];
+    } else if (words[1] == "post" && words.size() == next + 2) {
+        request.verb = "POST";
+        request.url = words[next];
+        request.body = words[next + 1];
+    } else {
+        return Usage(usage);
+    }
+    auto started = std::chrono::steady_clock::now();
+    auto answer = std::make_shared<std::promise<std::pair<int, std::string>>>();
+    auto outcome = answer->get_future();
+    ctx.http.send(request, json, [answer](int code, std::string body) { answer->set_value({code, std::move(body)}); });
+    auto [code, body] = outcome.get();
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    PrintLine("[http] " + request.verb + " " + request.url + " -> " + std::to_string(code) + " after " +
+              std::to_string(elapsed.count()) + " ms");
+    PrintLine("[http] body: " + body);
+    return true;
+}
+
+void CommandRunner::help() { PrintLine(kHelp); }
+
+} // namespace devhost

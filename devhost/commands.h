@@ -1,0 +1,48 @@
+#pragma once
+// The console's commands: host commands first, then the plugin's notifiers, then
+// console variables. Every line runs on the console thread.
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "console.h"
+#include "draw_state.h"
+#include "game_sim.h"
+#include "game_thread.h"
+#include "http_service.h"
+#include "plugin_host.h"
+
+namespace devhost {
+
+struct CommandContext {
+    DevConsole& console;
+    GameThread& gameThread;
+    GameSim& game;
+    CurlHttpService& http;
+    DrawState& draw;
+    PluginHost& plugins;
+    std::filesystem::path startDirectory; // relative paths typed at the console start here
+    std::atomic<bool>& quit;
+};
+
+class CommandRunner {
+public:
+    explicit CommandRunner(CommandContext context) : ctx(context) {}
+
+    // Runs one line; false when it failed (bad input, unknown command, refused plugin).
+    bool run(const std::string& line);
+
+private:
+    bool runWords(const std::vector<std::string>& words);
+    bool plugin(const std::vector<std::string>& words);
+    bool bind(const std::vector<std::string>& words);
+    bool http(const std::vector<std::string>& words);
+    bool cvar(const std::vector<std::string>& words);
+    void help();
+    std::filesystem::path resolve(const std::string& path) const;
+
+    CommandContext ctx;
+};
+
+} // namespace devhost

@@ -1,0 +1,131 @@
+#include "draw_state.h"
+
+#include <exception>
+
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include "bakkesmod/plugin/pluginwindow.h"
+#include "output.h"
+
+namespace devhost {
+
+void DrawState::setWindow(BakkesMod::Plugin::PluginWindow* newWindow, std::string name)
+{
+    std::lock_guard<std::mutex> lock(windowMutex);
+    window = newWindow;
+    menuName = std::move(name);
+    open = false;
+    pendingToggles = 0;
+    reportedDrawError = false;
+}
+
+void DrawState::clearWindow()
+{
+    std::lock_guard<std::mutex> lock(windowMutex);
+    window = nullptr;
+    menuName.clear();
+    open = false;
+    pendingToggles = 0;
+}
+
+bool DrawState::requestToggle(const std::string& name)
+{
+    std::lock_guard<std::mutex> lock(windowMutex);
+    if (!window || name != menuName) return false;
+    ++pendingToggles;
+    return true;
+}
+
+void DrawState::applyToggles()
+{
+    std::lock_guard<std::mutex> lock(windowMutex);
+    for (; pendingToggles > 0; --pendingToggles) {
+        if (!window) break;
+        open = !open;
+        if (open) window->MenuOpened();
+        else window->MenuClosed();
+        HostMessage("menu " + menuName + (open ? " opened" : " closed"));
+    }
+    pendingToggles = 0;
+}
+
+bool DrawState::drawWindow(ImGuiContext* context)
+{
+    std::lock_guard<std::mutex> lock(windowMutex);
+    if (!window || !open) return false;
+    try {
+        window->UseUiContext(context);
+        window->DrawMenu();
+        return window->CapturesInput();
+    } catch (const std::exception& error) {
+        drawFailed(std::string("the plugin's window threw while drawing: ") + error.what());
+    } catch (...) {
+        drawFailed("the plugin's window threw while drawing");
+    }
+    return false;
+}
+
+void DrawState::drawFailed(const std::string& message)
+{
+    // Windows the plugin left open would trip ImGui's end-of-frame checks.
+    ImGui::ErrorCheckEndFrameRecover(nullptr);
+    if (!reportedDrawError) HostMessage(message + "; its menu is closed");
+    reportedDrawError = true;
+    open = false;
+}
+
+bool DrawState::menuOpen() const
+{
+    std::lock_guard<std::mutex> lock(windowMutex);
+    return window && open;
+}
+
+bool DrawState::waitFrames(std::uint64_t count)
+{
+    std::unique_lock<std::mutex> lock(frameMutex);
+    const std::uint64_t target = frames + count;
+    frameAdvanced.wait(lock, [&] { return stopped || frames >= target; });
+    return frames >= target;
+}
+
+std::string DrawState::screenshot(const std::string& path)
+{
+    std::future<std::string> result;
+    {
+        std::lock_guard<std::mutex> lock(frameMutex);
+        if (stopped) return "the drawing pass has ended";
+        screenshots.push_back(ScreenshotRequest{path, std::promise<std::string>()});
+        result = screenshots.back().result.get_future();
+    }
+    return result.get();
+}
+
+std::deque<DrawState::ScreenshotRequest> DrawState::takeScreenshotRequests()
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    std::deque<ScreenshotRequest> taken;
+    taken.swap(screenshots);
+    return taken;
+}
+
+void DrawState::frameDone()
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    ++frames;
+    frameAdvanced.notify_all();
+}
+
+void DrawState::stop()
+{
+    std::deque<ScreenshotRequest> left;
+    {
+        std::lock_guard<std::mutex> lock(frameMutex);
+        stopped = true;
+        left.swap(screenshots);
+        frameAdvanced.notify_all();
+    }
+    for (auto& request : left) request.result.set_value("the drawing pass has ended");
+}
+
+} // namespace devhost

@@ -1,0 +1,63 @@
+#pragma once
+// What the drawing pass (main thread) shares with the console thread: the loaded
+// plugin's window and whether its menu is open, the frame count, and screenshot requests.
+// Menu open/close calls and every call into the window happen on the drawing pass.
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <string>
+
+struct ImGuiContext;
+
+namespace BakkesMod::Plugin {
+class PluginWindow;
+}
+
+namespace devhost {
+
+class DrawState {
+public:
+    // Console thread. clearWindow waits until no frame is inside the window's code.
+    void setWindow(BakkesMod::Plugin::PluginWindow* window, std::string menuName);
+    void clearWindow();
+    // False when no loaded window has that menu name.
+    bool requestToggle(const std::string& menuName);
+    // Waits until count more frames were drawn; false if the drawing pass ended first.
+    bool waitFrames(std::uint64_t count);
+    // Waits for the drawing pass to write the file; returns an error text, empty on success.
+    std::string screenshot(const std::string& path);
+
+    // Drawing pass.
+    void applyToggles();
+    // Draws the window into context if its menu is open; returns CapturesInput().
+    bool drawWindow(ImGuiContext* context);
+    bool menuOpen() const;
+    struct ScreenshotRequest {
+        std::string path;
+        std::promise<std::string> result;
+    };
+    std::deque<ScreenshotRequest> takeScreenshotRequests();
+    void frameDone();
+    // The drawing pass has ended: waiters are released, requests fail.
+    void stop();
+
+private:
+    void drawFailed(const std::string& message);
+
+    mutable std::mutex windowMutex; // held while the drawing pass is inside the window
+    BakkesMod::Plugin::PluginWindow* window = nullptr;
+    std::string menuName;
+    bool open = false;
+    int pendingToggles = 0;
+    bool reportedDrawError = false;
+
+    std::mutex frameMutex;
+    std::condition_variable frameAdvanced;
+    std::uint64_t frames = 0;
+    bool stopped = false;
+    std::deque<ScreenshotRequest> screenshots;
+};
+
+} // namespace devhost
