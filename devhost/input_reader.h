@@ -17,6 +17,8 @@ public:
     ~InputReader();
 
     void start();
+    // Lines refused from now on are not counted as failures.
+    void requestStop() { stopping = true; }
     // Ends the reading thread even while standard input has nothing to read.
     void stop();
     int failures() const { return failed.load(); }

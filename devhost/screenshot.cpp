@@ -2,6 +2,7 @@
 
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <vector>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION

@@ -1,0 +1,73 @@
+// The demo services' server: options, the routes of every service, and a clean stop on
+// SIGINT or SIGTERM.
+#include <httplib.h>
+
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+#include <system_error>
+#include <thread>
+
+#include "options.h"
+#include "service.h"
+
+int main(int argc, char** argv)
+{
+    auto parsed = demo::ParseOptions(argc, argv);
+    if (parsed.error) {
+        std::fprintf(stderr, "demo-services: %s\n%s", parsed.error->c_str(), demo::UsageText().c_str());
+        return 2;
+    }
+    const demo::Options& options = parsed.options;
+    if (options.help) {
+        std::fputs(demo::UsageText().c_str(), stdout);
+        return 0;
+    }
+
+    std::error_code error;
+    auto dataDir = std::filesystem::absolute(options.dataDir, error);
+    if (!error) std::filesystem::create_directories(dataDir, error);
+    if (error) {
+        std::fprintf(stderr, "demo-services: cannot create %s: %s\n", options.dataDir.c_str(), error.message().c_str());
+        return 1;
+    }
+
+    // Signals are taken by one thread with sigwait, so the stop runs outside a handler.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    httplib::Server server;
+    int port = options.port;
+    if (port == 0) {
+        port = server.bind_to_any_port(options.address.c_str());
+    } else if (!server.bind_to_port(options.address.c_str(), port)) {
+        port = -1;
+    }
+    if (port <= 0) {
+        std::fprintf(stderr, "demo-services: cannot listen on %s:%d (in use, or not an address of this machine)\n",
+                     options.address.c_str(), options.port);
+        return 1;
+    }
+    demo::ServiceContext context{dataDir, "http://" + options.address + ":" + std::to_string(port)};
+    demo::RegisterAllServices(server, context);
+    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (response.body.empty()) response.set_content("no such route", "text/plain");
+    });
+
+    std::thread signalWaiter([&] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        server.stop();
+    });
+    std::printf("demo-services: listening on %s (data %s)\n", context.baseUrl.c_str(), dataDir.c_str());
+    std::fflush(stdout);
+    bool clean = server.listen_after_bind();
+    // Wakes the waiter when the server ended by itself.
+    pthread_kill(signalWaiter.native_handle(), SIGTERM);
+    signalWaiter.join();
+    std::printf("demo-services: stopped\n");
+    return clean ? 0 : 1;
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace demo {
+
+struct Options {
+    std::string address = "127.0.0.1";   // --address: where to listen; loopback by default
+    int port = 47801;                     // --port: 0 picks a free port (printed at start)
+    std::filesystem::path dataDir = "demo-services-data"; // --data-dir: the services' files
+    bool help = false;
+};
+
+struct ParseResult {
+    Options options;
+    std::optional<std::string> error;
+};
+
+ParseResult ParseOptions(int argc, char** argv);
+std::string UsageText();
+
+} // namespace demo

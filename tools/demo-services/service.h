@@ -1,0 +1,24 @@
+#pragma once
+// What every demo service gets when it registers its routes.
+#include <filesystem>
+#include <string>
+
+namespace httplib {
+class Server;
+}
+
+namespace demo {
+
+struct ServiceContext {
+    std::filesystem::path dataDir; // files the services serve or keep (created at start)
+    std::string baseUrl;           // http://address:port of this server, for links in replies
+};
+
+using RegisterRoutesFn = void (*)(httplib::Server& server, const ServiceContext& context);
+
+// One line per service; a new service adds its function to the list in service_registry.cpp.
+void RegisterAllServices(httplib::Server& server, const ServiceContext& context);
+
+void RegisterHealthRoutes(httplib::Server& server, const ServiceContext& context);
+
+} // namespace demo
