@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "bakkesmod/plugin/bakkesmodplugin.h"
 #include "catalogue/mutators.h"
+#include "lobby/lobby_filter.h"
 #include "lobby/match_listing.h"
 #include "lobby/rllobby_api.h"
 #include "plugin/plugin_window_base.h"
@@ -51,6 +53,16 @@ public:
     // Lobby list: Refresh asks the service; the answer replaces lobbyListings.
     void ApiGetMatches();
     MatchListings LobbyListingsSnapshot() const;
+    void JoinLobby(const MatchListing& listing);
+    // The listing whose id is selected, from the current list; none when it is gone.
+    std::optional<MatchListing> SelectedLobby() const;
+
+    // Lobby browser state: lives as long as the plugin object, never saved.
+    std::string ownLobbyId;      // the id marked " (you)"
+    std::string lobbyNameFilter; // "Name filter"
+    std::string lobbyMapFilter;  // "map filter"
+    std::string lobbyPassword;   // "Password"
+    std::string selectedLobbyId; // empty: nothing selected
 
     // The bot name list. Console, HTTP completion and drawing pass reach it from different
     // threads, so every access goes through these, under botNamesMutex.
@@ -69,6 +81,8 @@ private:
 
     mutable std::mutex lobbyListingsMutex;
     MatchListings lobbyListings = std::make_shared<const std::vector<MatchListing>>(); // last list received
+
+    lobby::LobbyFilterCache lobbyFilterCache; // drawing pass only
 
     mutable std::mutex botNamesMutex;
     std::vector<std::string> botNames;                     // bot names offered by the bot match tab

@@ -5,7 +5,6 @@ void matchbay::RenderKestrelTab() {}
 void matchbay::RenderRLBotHostTab() {}
 void matchbay::RenderLanHostTab() {}
 void matchbay::RenderRocketLeagueTab() {}
-void matchbay::RenderLobbyBrowser() {}
 void matchbay::RenderReverseProxyPanel() {}
 void matchbay::RenderReverseProxySetupGuide() {}
 void matchbay::RenderReverseProxyConnectionHelp() {}

@@ -1,0 +1,4 @@
+#pragma once
+
+// A faded "(?)" whose tooltip shows text.
+void HelpMarker(const char* text);

@@ -1,0 +1,105 @@
+// The "Active Server List" window's content: filters, the lobby table and joining.
+#include <imgui.h>
+#include <imgui_stdlib.h>
+
+#include <string>
+
+#include "lobby/help_marker.h"
+#include "plugin/matchbay.h"
+
+namespace {
+
+// Column boundaries follow the region's width every frame: name and map share what the
+// two number columns leave.
+void SetLobbyColumns()
+{
+    const float width = ImGui::GetWindowContentRegionMax().x - ImGui::GetWindowContentRegionMin().x;
+    const float shared = width - 150.0f;
+    ImGui::SetColumnOffset(1, 0.6f * shared);
+    ImGui::SetColumnOffset(2, 0.6f * shared + 0.4f * shared);
+    ImGui::SetColumnOffset(3, 0.6f * shared + 0.4f * shared + 60.0f);
+}
+
+} // namespace
+
+void matchbay::RenderLobbyBrowser()
+{
+    ImGui::BeginChild("#", ImVec2(-5, -25), false, ImGuiWindowFlags_None);
+
+    ImGui::SetNextItemWidth(50);
+    ImGui::InputText("Name filter", &lobbyNameFilter);
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(50);
+    ImGui::InputText("map filter", &lobbyMapFilter);
+    ImGui::SameLine();
+    HelpMarker("Use * for wildcard [add a * at the end of your filter unless you want a exact match]");
+    ImGui::SameLine(ImGui::GetWindowWidth() - 60);
+    if (ImGui::Button("Refresh")) {
+        selectedLobbyId.clear();
+        ApiGetMatches();
+    }
+
+    ImGui::Columns(4, nullptr, true);
+    SetLobbyColumns();
+    ImGui::TextUnformatted("Name");
+    ImGui::NextColumn();
+    ImGui::TextUnformatted("Map");
+    ImGui::NextColumn();
+    ImGui::TextUnformatted("Players");
+    ImGui::NextColumn();
+    ImGui::TextUnformatted("t");
+    ImGui::SameLine();
+    HelpMarker("Seconds since last update from host");
+    ImGui::NextColumn();
+    ImGui::Separator();
+    ImGui::Columns(1);
+
+    ImGui::BeginChild("", ImVec2(0, -35), false, ImGuiWindowFlags_None);
+    ImGui::Columns(4, nullptr, true);
+    SetLobbyColumns();
+    const MatchListings listings = LobbyListingsSnapshot();
+    const std::vector<std::size_t>& visible = lobbyFilterCache.Visible(listings, lobbyNameFilter, lobbyMapFilter);
+    // Only the rows in view are drawn; the others cost nothing however long the list is.
+    ImGuiListClipper clipper;
+    clipper.Begin(static_cast<int>(visible.size()));
+    while (clipper.Step()) {
+        for (int row = clipper.DisplayStart; row < clipper.DisplayEnd; ++row) {
+            const MatchListing& listing = (*listings)[visible[static_cast<std::size_t>(row)]];
+            std::string label = listing.name;
+            if (listing.id == ownLobbyId) label += " (you)";
+            label += "##" + listing.id;
+            if (ImGui::Selectable(label.c_str(), listing.id == selectedLobbyId, ImGuiSelectableFlags_SpanAllColumns))
+                selectedLobbyId = listing.id;
+            ImGui::NextColumn();
+            ImGui::TextUnformatted(listing.map.c_str());
+            ImGui::NextColumn();
+            ImGui::Text("%d", listing.playerCount);
+            ImGui::NextColumn();
+            ImGui::Text("%d", listing.secondsSinceUpdate);
+            ImGui::NextColumn();
+        }
+    }
+    ImGui::EndChild();
+    ImGui::Columns(1);
+
+    std::optional<MatchListing> selected = SelectedLobby();
+    if (!selected) ImGui::PushStyleVar(ImGuiStyleVar_Alpha, ImGui::GetStyle().Alpha * 0.5f);
+    ImGui::SetNextItemWidth(125);
+    ImGui::InputText("Password", &lobbyPassword, ImGuiInputTextFlags_Password);
+    ImGui::SameLine();
+    if (ImGui::Button("Connect") && selected) JoinLobby(*selected);
+    ImGui::SameLine();
+    ImGui::TextUnformatted("Special Thanks to Brannock for letting me use his code.");
+    if (!selected) ImGui::PopStyleVar();
+
+    ImGui::EndChild();
+}
+
+std::optional<MatchListing> matchbay::SelectedLobby() const
+{
+    std::lock_guard<std::mutex> lock(lobbyListingsMutex);
+    for (const MatchListing& listing : *lobbyListings) {
+        if (listing.id == selectedLobbyId) return listing;
+    }
+    return std::nullopt;
+}

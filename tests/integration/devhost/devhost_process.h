@@ -1,0 +1,76 @@
+#pragma once
+// A child process with its standard input and output on pipes: the tests drive the
+// development host (and the demo services) through it, as a person at the console would.
+#include <sys/types.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace devhost_test {
+
+using namespace std::chrono_literals;
+
+class ChildProcess {
+public:
+    // Standard error goes to the same pipe as standard output. extraEnv: "NAME=value".
+    ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return pid > 0; }
+    void send(const std::string& line);
+    void closeInput();
+    // SIGTERM to this child (by its PID).
+    void terminate();
+    // Waits until the output contains text; false after the time-out or when the child
+    // ended without printing it.
+    bool waitFor(const std::string& text, std::chrono::milliseconds timeout = 20s);
+    // The exit status, or nullopt when the child had to be killed after the time-out.
+    std::optional<int> wait(std::chrono::milliseconds timeout = 60s);
+    std::string output() const;
+
+private:
+    pid_t pid = -1;
+    int input = -1;
+    int outputFd = -1;
+    std::thread reader;
+    mutable std::mutex mutex;
+    std::condition_variable grew;
+    std::string text;
+    bool ended = false;
+    std::optional<int> status;
+};
+
+// A fresh folder under the system's temporary folder, removed by the destructor.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& path() const { return dir; }
+
+private:
+    std::filesystem::path dir;
+};
+
+// A port that was free a moment ago (bound and released).
+int FreePort(bool udp);
+
+std::vector<std::string> DevhostArgs(const TempDir& dir, std::vector<std::string> extra = {});
+// Runs a headless devhost on a script and returns its output and exit status.
+struct ScriptRun {
+    std::optional<int> status;
+    std::string output;
+};
+ScriptRun RunScript(const TempDir& dir, const std::string& script, std::vector<std::string> extra = {});
+
+// Lines of the output that start with prefix.
+std::vector<std::string> LinesStartingWith(const std::string& output, const std::string& prefix);
+
+} // namespace devhost_test
