@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bakkesmod/plugin/bakkesmodplugin.h"
+#include "catalogue/mutator_settings_panel.h"
 #include "catalogue/mutators.h"
 #include "lobby/lobby_filter.h"
 #include "lobby/match_listing.h"
@@ -36,6 +37,12 @@ public:
     // Runs once from onLoad: installs the mods folder's maps and returns their names.
     std::vector<std::string> InstallCustomMaps();
 
+    // Local hosting: a LAN listen server, and a private match through the game's matchmaking.
+    void requestLocal(const std::string& arena, const std::string& gameMode, const std::string& gameTags,
+                      const std::string& networkOptions);
+    void RequestPrivateMatch(const std::string& arena, const std::string& gameMode, const std::string& gameTags,
+                             const std::string& serverName, const std::string& regionCode, const char* password);
+
     // Main window.
     void RenderContent() override;
     void RenderKestrelTab();
@@ -46,6 +53,13 @@ public:
     void RenderReverseProxyPanel();
     void RenderReverseProxySetupGuide();
     void RenderReverseProxyConnectionHelp();
+
+    // The mutator settings panel over mutatorSelections; labelColumnWidth is the calling tab's own width.
+    void RenderMutatorSettings(float& labelColumnWidth) { catalogue::RenderMutatorSettings(mutatorSelections, labelColumnWidth); }
+    // Label column widths of the three tabs that draw the mutator panel: independent, and they only grow.
+    static inline float hostLanMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
+    static inline float rocketLeagueMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
+    static inline float kestrelMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
 
     // The lobby client in force; the console-variable callback may replace it at any time.
     std::shared_ptr<rllobby_api::RLLobbyApi> CurrentLobbyApi() const;

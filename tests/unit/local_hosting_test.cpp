@@ -1,0 +1,97 @@
+// Local hosting without the window: the launcher and the private match request.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "catalogue/game_modes.h"
+#include "fake_host.h"
+#include "hosting/private_match.h"
+#include "plugin/matchbay.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+struct LocalHosting : ::testing::Test {
+    kestrel::testing::FakeHost host;
+    std::shared_ptr<matchbay> plugin = std::make_shared<matchbay>();
+    void SetUp() override
+    {
+        host.attach(*plugin);
+        plugin->onLoad();
+        host.console.clearLines();
+    }
+};
+
+TEST_F(LocalHosting, LauncherLogsThenPostsItsOwnCopy)
+{
+    std::string arena = "Park_P";
+    plugin->requestLocal(arena, "TAGame.GameInfo_Soccar_TA", "BotsNone,PlayerCount8",
+                         "?NumPublicConnections=10?NumOpenPublicConnections=10?Lan?Listen");
+    arena = "changed";
+    const std::string command = "open Park_P?Playtest?game=TAGame.GameInfo_Soccar_TA?GameTags=BotsNone,PlayerCount8"
+                                "?NumPublicConnections=10?NumOpenPublicConnections=10?Lan?Listen";
+    EXPECT_THAT(host.console.lines(), ElementsAre("Executing local command: " + command));
+    EXPECT_THAT(host.game.unrealCommands(), IsEmpty());
+    EXPECT_EQ(host.game.runPosted(), 1);
+    EXPECT_THAT(host.game.unrealCommands(), ElementsAre(command));
+}
+
+TEST(PrivateMatchTables, RegionsAndGameModeNumbers)
+{
+    EXPECT_STREQ(hosting::PrivateMatchRegions[1].displayName, "US-West");
+    EXPECT_STREQ(hosting::PrivateMatchRegions[1].code, "2");
+    EXPECT_STREQ(hosting::PrivateMatchRegions[2].displayName, "Europe");
+    EXPECT_STREQ(hosting::PrivateMatchRegions[2].code, "1");
+    for (size_t i = 3; i < hosting::PrivateMatchRegions.size(); ++i)
+        EXPECT_EQ(hosting::PrivateMatchRegions[i].code, std::to_string(i));
+
+    EXPECT_EQ(hosting::GameModeNumber(GameModeTable.at("Snow Day")), 2);
+    EXPECT_EQ(hosting::GameModeNumber(GameModeTable.at("Heatseeker")), 6);
+    EXPECT_EQ(hosting::GameModeNumber(GameModeTable.at("Dropshot")), 5);
+    EXPECT_EQ(hosting::GameModeNumber(GameModeTable.at("Gridiron")), 7);
+    EXPECT_EQ(hosting::GameModeNumber("TAGame.GameInfo_Hockey_TA"), 0); // only the table's own spelling counts
+    EXPECT_EQ(hosting::GameModeNumber("TAGame.GameInfo_Territory_TA"), 0);
+}
+
+TEST_F(LocalHosting, PrivateMatchFillsOnlyItsSettings)
+{
+    plugin->RequestPrivateMatch("Stadium_P", "TAGame.GameInfo_GodBall_TA", "BotsNone,PlayerCount8,Max1", "My Server",
+                                "2", "hunter2");
+    auto calls = host.game.matchmakingService.calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].region, Region::USW);
+    EXPECT_EQ(calls[0].playlist, 6);
+    const CustomMatchSettings& s = calls[0].settings;
+    EXPECT_EQ(s.MapName, "Stadium_P");
+    EXPECT_EQ(s.GameMode, 6);
+    EXPECT_EQ(s.GameTags, "BotsNone,PlayerCount8,Max1");
+    EXPECT_EQ(s.ServerName, "My Server");
+    EXPECT_EQ(s.Password, "hunter2");
+    EXPECT_EQ(s.MaxPlayerCount, 8);
+    EXPECT_FALSE(s.bPublic);
+    EXPECT_FALSE(s.bClubServer);
+    EXPECT_EQ(s.BlueTeamSettings.Name, "");
+    EXPECT_EQ(s.OrangeTeamSettings.ColorPrimary, 0);
+    EXPECT_THAT(host.console.lines(), IsEmpty());
+}
+
+TEST_F(LocalHosting, PrivateMatchWithoutMatchmakingOrWithABadRegion)
+{
+    host.game.setMatchmakingAvailable(false);
+    plugin->RequestPrivateMatch("Park_P", "TAGame.GameInfo_Soccar_TA", "BotsNone,PlayerCount8", "", "0", "");
+    EXPECT_THAT(host.console.lines(), ElementsAre("MatchmakingWrapper is null"));
+
+    host.game.setMatchmakingAvailable(true);
+    for (const char* code : {"", "10", "x", "-1"})
+        plugin->RequestPrivateMatch("Park_P", "TAGame.GameInfo_Soccar_TA", "BotsNone,PlayerCount8", "", code, nullptr);
+    EXPECT_THAT(host.game.matchmakingService.calls(), IsEmpty());
+}
+
+TEST(PrivateMatchLog, PasswordIsMaskedToItsLength)
+{
+    EXPECT_EQ(hosting::MaskedPassword(""), "");
+    EXPECT_EQ(hosting::MaskedPassword("hunter2"), "*******");
+}
+
+} // namespace
