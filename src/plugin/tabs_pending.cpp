@@ -3,8 +3,6 @@
 
 void matchbay::RenderKestrelTab() {}
 void matchbay::RenderRLBotHostTab() {}
-void matchbay::RenderLanHostTab() {}
-void matchbay::RenderRocketLeagueTab() {}
 void matchbay::RenderReverseProxyPanel() {}
 void matchbay::RenderReverseProxySetupGuide() {}
 void matchbay::RenderReverseProxyConnectionHelp() {}
