@@ -41,6 +41,7 @@ const char* kHelp = R"(commands:
   sim emptyslot                 add a null entry to the online game
   sim listen-port <port>        UDP port for the next "?Listen" travel
   sim status                    show the simulated game
+  image <file>                  load an image as the plugin's ImageWrapper does and print its size
   echo <text...>                print the text
   sleep <ms>                    wait
   frames <n>                    wait until n more frames were drawn
@@ -112,6 +113,15 @@ bool CommandRunner::runWords(const std::vector<std::string>& words)
             return false;
         }
         HostMessage("screenshot written to " + path.string());
+        return true;
+    }
+    if (name == "image") {
+        if (count != 2) return Usage("image <file>");
+        auto service = bakkesmod::host::imageService();
+        auto image = service ? service->load(resolve(words[1]).string()) : std::nullopt;
+        if (!image) return false; // the service said why
+        PrintLine("image " + words[1] + ": " + std::to_string(static_cast<int>(image->width)) + "x" +
+                  std::to_string(static_cast<int>(image->height)));
         return true;
     }
     if (name == "plugin") return plugin(words);

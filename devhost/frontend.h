@@ -8,6 +8,7 @@
 #include "command_queue.h"
 #include "console.h"
 #include "draw_state.h"
+#include "image_service.h"
 
 namespace devhost {
 
@@ -16,6 +17,7 @@ struct FrontendContext {
     DevConsole& console;   // key binds
     CommandQueue& commands; // a bound key's command goes here
     std::atomic<bool>& quit; // closing the window asks to quit
+    ImageStore& images;      // the plugin's images, turned into textures by the window
     int width;
     int height;
 };

@@ -53,6 +53,7 @@ public:
     {
         if (imgui) {
             ImGui::SetCurrentContext(imgui);
+            if (openGlReady) ctx.images.releaseTextures();
             if (openGlReady) ImGui_ImplOpenGL3_Shutdown();
             if (glfwReady) ImGui_ImplGlfw_Shutdown();
             ImGui::DestroyContext(imgui);
@@ -107,6 +108,7 @@ public:
         glViewport(0, 0, width, height);
         glClearColor(0.10f, 0.12f, 0.16f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
+        ctx.images.resolveTextures(ImGui::GetDrawData());
         ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
         for (auto& request : ctx.draw.takeScreenshotRequests())
             request.result.set_value(WriteFramebufferPng(request.path, width, height));

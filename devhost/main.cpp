@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <exception>
 #include <cstdio>
 #include <thread>
 
@@ -18,6 +19,7 @@
 #include "game_sim.h"
 #include "game_thread.h"
 #include "http_service.h"
+#include "image_service.h"
 #include "input_reader.h"
 #include "options.h"
 #include "output.h"
@@ -86,10 +88,12 @@ int main(int argc, char** argv)
     GameSim game(gameThread, options.listenPort);
     auto http = std::make_shared<CurlHttpService>(HttpTimeouts{options.connectTimeoutMs, options.totalTimeoutMs});
     bakkesmod::host::installHttpService(http);
+    auto images = std::make_shared<ImageStore>();
+    bakkesmod::host::installImageService(images);
     DrawState draw;
 
     std::unique_ptr<Frontend> frontend;
-    FrontendContext frontendContext{draw, console, commands, quitRequested, options.width, options.height};
+    FrontendContext frontendContext{draw, console, commands, quitRequested, *images, options.width, options.height};
     if (!options.headless) {
         std::string windowError;
         frontend = CreateWindowFrontend(frontendContext, windowError);
@@ -109,7 +113,12 @@ int main(int argc, char** argv)
             while (!quitRequested) {
                 auto line = commands.pop();
                 if (!line) break;
-                bool ok = runner.run(line->line);
+                bool ok = false;
+                try {
+                    ok = runner.run(line->line);
+                } catch (const std::exception& thrown) {
+                    HostMessage("the command failed: " + std::string(thrown.what()));
+                }
                 if (line->done) line->done->set_value(ok);
             }
         });
@@ -141,6 +150,7 @@ int main(int argc, char** argv)
     bakkesmod::host::installHttpService(nullptr);
     gameThread.stop();
     frontend.reset();
+    bakkesmod::host::installImageService(nullptr);
     curl_global_cleanup();
     if (options.script && failures > 0) HostMessage(std::to_string(failures) + " commands failed");
     return options.script && failures > 0 ? 1 : 0;

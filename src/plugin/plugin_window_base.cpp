@@ -10,6 +10,8 @@ void PluginWindowBase::DrawMenu()
     // Only a close press during this frame toggles the host's menu off; a host that draws
     // a closed window must not get a toggle every frame.
     const bool wasOpen = isWindowOpen;
+    // Tab bars add no width to a window's content, so without a first size the window opens as a sliver.
+    ImGui::SetNextWindowSize(ImVec2(800, 600), ImGuiCond_FirstUseEver);
     if (!ImGui::Begin(menuTitle.c_str(), &isWindowOpen, ImGuiWindowFlags_None)) {
         ImGui::End();
         return;

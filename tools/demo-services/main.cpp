@@ -40,6 +40,12 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     httplib::Server server;
+    // Only SO_REUSEADDR: the library's default SO_REUSEPORT would let a second copy share
+    // the port silently instead of saying that it is taken.
+    server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     int port = options.port;
     if (port == 0) {
         port = server.bind_to_any_port(options.address.c_str());

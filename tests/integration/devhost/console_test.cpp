@@ -2,6 +2,8 @@
 // the simulated game's null paths, and what bad input gets.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "devhost_process.h"
 
 namespace devhost_test {
@@ -42,14 +44,22 @@ TEST(DevhostConsole, AddedBotsAreListedInOrder)
     EXPECT_FALSE(LinesStartingWith(run.output, "usage: addBot [botName]").empty()) << run.output;
 }
 
-TEST(DevhostConsole, ChatNeedsThePlayerController)
+TEST(DevhostGame, ChatNeedsThePlayerControllerAndTheOnlineGameIsConfigurable)
 {
     TempDir dir;
     auto run = RunScript(dir, "kz announcement\nsim controller off\nkz announcement\nsim controller on\n"
-                              "kz announcement\n");
+                              "kz announcement\nsim status\nsim player Ann\nsim bot \"Bot B\"\nsim emptyslot\n"
+                              "sim spectator Cam\nsim matchmaking off\nsim status\nsim online off\nsim status\n");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(LinesStartingWith(run.output, "[game] chat: ").size(), 2u) << run.output;
     EXPECT_FALSE(LinesStartingWith(run.output, "[game] chat: Hello, this is a server message.").empty());
+    EXPECT_EQ(LinesStartingWith(run.output, "devhost: sim:   ").size(), 4u) << run.output;
+    for (const char* line : {"devhost: sim:   Ann\n", "devhost: sim:   Bot B [bot]\n", "devhost: sim:   (empty slot)\n",
+                             "devhost: sim:   Cam [spectator]\n", "devhost: sim: online game with 4 entries",
+                             "devhost: sim: matchmaking off, controller on"}) {
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << run.output;
+    }
+    EXPECT_EQ(LinesStartingWith(run.output, "devhost: sim: not in an online game").size(), 2u) << run.output;
 }
 
 TEST(DevhostConsole, BadLinesGetAMessageAndAFailingStatus)
@@ -81,6 +91,24 @@ TEST(DevhostConsole, PressedKeyRunsItsBindAndTheMenuFollows)
     EXPECT_LT(opened, closed);
     EXPECT_NE(run.output.find("\nnine pressed\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("devhost: press: nothing is bound to F10"), std::string::npos) << run.output;
+}
+
+TEST(DevhostConsole, ImagesLoadWithTheirSizeAndBadFilesAreNamed)
+{
+    TempDir dir;
+    // A 3x2 binary PPM: stb_image reads it like a PNG, without a PNG encoder in the test.
+    std::ofstream(dir.path() / "good.ppm", std::ios::binary) << "P6\n3 2\n255\n" << std::string(18, '\x7f');
+    std::ofstream(dir.path() / "broken.png") << "not an image";
+    auto run = RunScript(dir, "image " + (dir.path() / "good.ppm").string() + "\nimage " +
+                                  (dir.path() / "missing.png").string() + "\nimage " +
+                                  (dir.path() / "broken.png").string() + "\n");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("\nimage " + (dir.path() / "good.ppm").string() + ": 3x2\n"), std::string::npos)
+        << run.output;
+    for (const char* bad : {"missing.png", "broken.png"}) {
+        EXPECT_NE(run.output.find("devhost: cannot load the image " + (dir.path() / bad).string()), std::string::npos)
+            << run.output;
+    }
 }
 
 TEST(DevhostLoader, RefusesLibrariesThatAreNotPluginsOfThisApi)

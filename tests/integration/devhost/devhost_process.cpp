@@ -29,8 +29,15 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vect
     std::vector<char*> args;
     for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
+    // extraEnv replaces inherited variables of the same name.
     std::vector<std::string> envStrings;
-    for (char** e = environ; *e; ++e) envStrings.emplace_back(*e);
+    for (char** e = environ; *e; ++e) {
+        std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        bool replaced = false;
+        for (const auto& extra : extraEnv) replaced = replaced || extra.rfind(name, 0) == 0;
+        if (!replaced) envStrings.push_back(entry);
+    }
     for (const auto& e : extraEnv) envStrings.push_back(e);
     std::vector<char*> env;
     for (auto& e : envStrings) env.push_back(e.data());

@@ -1,0 +1,137 @@
+// Cost of one headless DrawMenu frame on each tab, beside ImGui's ShowDemoWindow frame; prints their ratios.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include "fake_host.h"
+#include "plugin/matchbay.h"
+#include "ui_path.h"
+
+namespace {
+
+constexpr const char* mainWindow = "Kestrel - V1.2.0";
+constexpr const char* demoName = "ShowDemoWindow";
+
+class HeadlessContext {
+public:
+    HeadlessContext()
+    {
+        ctx = ImGui::CreateContext();
+        ImGui::SetCurrentContext(ctx);
+        ImGuiIO& io = ImGui::GetIO();
+        io.DisplaySize = ImVec2(1920, 1080);
+        io.DeltaTime = 1.0f / 60.0f;
+        io.IniFilename = nullptr;
+        unsigned char* pixels = nullptr;
+        int width = 0;
+        int height = 0;
+        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    }
+    ~HeadlessContext() { ImGui::DestroyContext(ctx); }
+    HeadlessContext(const HeadlessContext&) = delete;
+    HeadlessContext& operator=(const HeadlessContext&) = delete;
+
+    template <typename Draw>
+    void frame(Draw&& draw)
+    {
+        ImGui::NewFrame();
+        draw();
+        ImGui::Render();
+    }
+
+private:
+    ImGuiContext* ctx = nullptr;
+};
+
+// Presses an item the way a scripted session does: by id path, without the mouse.
+template <typename Draw>
+void Activate(HeadlessContext& context, Draw&& draw, const std::string& path)
+{
+    if (const auto resolved = kestrel::ui::ResolveIdPath(path)) ImGui::ActivateItem(resolved->id);
+    for (int i = 0; i < 3; ++i) context.frame(draw);
+}
+
+void DrawMenuFrame(benchmark::State& state, const std::string& tab, bool expandMutators)
+{
+    HeadlessContext context;
+    kestrel::testing::FakeHost host;
+    auto plugin = std::make_shared<matchbay>();
+    host.attach(*plugin);
+    plugin->onLoad();
+    plugin->MenuOpened();
+    const auto draw = [&] { plugin->DrawMenu(); };
+    for (int i = 0; i < 3; ++i) context.frame(draw);
+    const std::string tabPath = kestrel::ui::JoinIdPath({mainWindow, "Tabs", tab});
+    Activate(context, draw, tabPath);
+    if (expandMutators) Activate(context, draw, tabPath + "/Mutators Settings");
+
+    // Whether the tab really drew the panel: its region exists and was drawn in the last frame.
+    const auto region = kestrel::ui::ResolveIdPath(tabPath + "/#MutatorsSettings/x");
+    const bool panelDrawn = region && region->window && region->window->Active && region->windowName != mainWindow;
+
+    const auto tabBar = kestrel::ui::ResolveIdPath(kestrel::ui::JoinIdPath({mainWindow, "Tabs"}));
+    const auto tabItem = kestrel::ui::ResolveIdPath(tabPath);
+    const ImGuiTabBar* bar = tabBar ? GImGui->TabBars.GetByKey(tabBar->id) : nullptr;
+    const bool tabSelected = bar && tabItem && bar->SelectedTabId == tabItem->id;
+
+    for (auto _ : state) context.frame(draw);
+    state.counters["tab_selected"] = tabSelected ? 1 : 0;
+    state.counters["mutator_panel"] = panelDrawn ? 1 : 0;
+    plugin->onUnload();
+}
+
+void DemoWindowFrame(benchmark::State& state)
+{
+    HeadlessContext context;
+    const auto draw = [] { ImGui::ShowDemoWindow(); };
+    for (int i = 0; i < 3; ++i) context.frame(draw);
+    for (auto _ : state) context.frame(draw);
+}
+
+// The console output plus one line per DrawMenu case: its real time over the demo window's.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        const auto demo = times.find(demoName);
+        if (demo == times.end() || demo->second <= 0.0) return;
+        for (const auto& [name, time] : times) {
+            if (name != demoName) std::printf("ratio %-45s %6.2f x %s\n", name.c_str(), time / demo->second, demoName);
+        }
+    }
+
+private:
+    std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RegisterBenchmark(demoName, DemoWindowFrame);
+    for (const char* tab : {"Kestrel", "RLBot Host", "Rocket League", "Tournament", "Workshop Downloader"}) {
+        benchmark::RegisterBenchmark(("DrawMenu/" + std::string(tab)).c_str(), DrawMenuFrame, std::string(tab), false);
+    }
+    benchmark::RegisterBenchmark("DrawMenu/Host Lan (mutators open)", DrawMenuFrame, std::string("Host Lan"), true);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,506 @@
+#define IMGUI_DEFINE_MATH_OPERATORS  // ImVec2 arithmetic from imgui_internal.h
+#include "ui_driver.h"
+
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+#include "ui_path.h"
+
+namespace kestrel::testing {
+namespace {
+
+constexpr float frameSeconds = 1.0f / 60.0f;
+constexpr int stableFrameLimit = 10;
+
+void IgnoreRecoveryMessage(void*, const char*, ...) {}
+
+bool SameRect(const ImRect& a, const ImRect& b)
+{
+    return a.Min.x == b.Min.x && a.Min.y == b.Min.y && a.Max.x == b.Max.x && a.Max.y == b.Max.y;
+}
+
+bool IsPath(std::string_view query)
+{
+    const auto segments = ui::ParseIdPath(query);
+    return segments && segments->size() > 1;
+}
+
+bool InWindow(const std::string& window, std::string_view name)
+{
+    if (window.size() < name.size() || window.compare(0, name.size(), name) != 0) return false;
+    return window.size() == name.size() || window[name.size()] == '/';
+}
+
+void AppendUtf8(std::string& out, unsigned int c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Text is only in the draw lists as glyph quads; a quad's texture coordinates name its glyph in the atlas.
+class GlyphReader {
+public:
+    explicit GlyphReader(const ImFont& font) : spaceAdvance(font.FallbackAdvanceX)
+    {
+        for (const ImFontGlyph& glyph : font.Glyphs) {
+            if (glyph.Visible) glyphs.push_back(&glyph);
+        }
+        if (const ImFontGlyph* space = font.FindGlyphNoFallback(' ')) spaceAdvance = space->AdvanceX;
+    }
+
+    const ImFontGlyph* at(ImVec2 uv) const
+    {
+        for (const ImFontGlyph* glyph : glyphs) {
+            if (uv.x > glyph->U0 && uv.x < glyph->U1 && uv.y > glyph->V0 && uv.y < glyph->V1) return glyph;
+        }
+        return nullptr;
+    }
+
+    void read(const ImDrawList& list, std::vector<UiText>& out) const
+    {
+        const std::string owner = list._OwnerName ? list._OwnerName : "";
+        bool open = false;
+        UiText run;
+        float penEnd = 0.0f;
+        const auto flush = [&] {
+            if (open && !run.text.empty()) out.push_back(run);
+            open = false;
+        };
+        for (const ImDrawCmd& cmd : list.CmdBuffer) {
+            if (cmd.UserCallback != nullptr) continue;
+            const ImDrawIdx* idx = list.IdxBuffer.Data + cmd.IdxOffset;
+            const ImDrawVert* vtx = list.VtxBuffer.Data + cmd.VtxOffset;
+            for (unsigned int i = 0; i + 3 <= cmd.ElemCount;) {
+                if (i + 6 <= cmd.ElemCount) {
+                    const unsigned int a = idx[i];
+                    if (idx[i + 1] == a + 1 && idx[i + 2] == a + 2 && idx[i + 3] == a && idx[i + 4] == a + 2 &&
+                        idx[i + 5] == a + 3) {
+                        const ImDrawVert& topLeft = vtx[a];
+                        const ImDrawVert& bottomRight = vtx[a + 2];
+                        const ImVec2 uv((topLeft.uv.x + bottomRight.uv.x) * 0.5f, (topLeft.uv.y + bottomRight.uv.y) * 0.5f);
+                        const bool visible = topLeft.pos.x < cmd.ClipRect.z && bottomRight.pos.x > cmd.ClipRect.x &&
+                                             topLeft.pos.y < cmd.ClipRect.w && bottomRight.pos.y > cmd.ClipRect.y;
+                        if (const ImFontGlyph* glyph = visible ? at(uv) : nullptr) {
+                            const float pen = topLeft.pos.x - glyph->X0;
+                            const float top = topLeft.pos.y - glyph->Y0;
+                            const float gap = pen - penEnd;
+                            const bool sameRun = open && std::fabs(top - run.pos.y) < 1.0f && gap > -1.0f &&
+                                                 gap < 2.5f * spaceAdvance;
+                            if (!sameRun) {
+                                flush();
+                                run = UiText{owner, {}, ImVec2(pen, top)};
+                                open = true;
+                            } else {
+                                for (int s = static_cast<int>(std::lround(gap / spaceAdvance)); s > 0; --s) run.text += ' ';
+                            }
+                            AppendUtf8(run.text, glyph->Codepoint);
+                            penEnd = pen + glyph->AdvanceX;
+                        }
+                        i += 6;
+                        continue;
+                    }
+                }
+                i += 3;
+            }
+        }
+        flush();
+    }
+
+private:
+    std::vector<const ImFontGlyph*> glyphs;
+    float spaceAdvance;
+};
+
+}  // namespace
+
+std::string UiItem::visibleLabel() const
+{
+    const std::size_t hidden = label.find("##");
+    return hidden == std::string::npos ? label : label.substr(0, hidden);
+}
+
+UiDriver::UiDriver(std::function<void()> drawFn, ImVec2 displaySize) : draw(std::move(drawFn))
+{
+    ctx = ImGui::CreateContext();
+    ImGui::SetCurrentContext(ctx);
+    ImGuiIO& io = ImGui::GetIO();
+    io.DisplaySize = displaySize;
+    io.DeltaTime = frameSeconds;
+    io.IniFilename = nullptr;  // window positions must not carry from one run to the next
+    io.LogFilename = nullptr;
+    for (int key = 0; key < ImGuiKey_COUNT; ++key) io.KeyMap[key] = key;
+    unsigned char* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    AttachUiHooks(*ctx, this);
+}
+
+UiDriver::~UiDriver()
+{
+    ImGui::SetCurrentContext(ctx);
+    AttachUiHooks(*ctx, nullptr);
+    try {
+        ImGui::DestroyContext(ctx);
+    } catch (const ImGuiAssertion&) {
+        // A test that broke the context has already failed on the first assertion.
+    }
+}
+
+void UiDriver::frame()
+{
+    ImGui::SetCurrentContext(ctx);
+    building.clear();
+    latest.clear();
+    ImGui::NewFrame();
+    try {
+        draw();
+        ImGui::Render();
+    } catch (...) {
+        try {
+            ImGui::ErrorCheckEndFrameRecover(IgnoreRecoveryMessage);
+            ImGui::EndFrame();
+        } catch (const ImGuiAssertion&) {
+            // The first failure is the one worth reporting.
+        }
+        ++frameNumber;
+        throw;
+    }
+    finishFrameRecords();
+    ++frameNumber;
+}
+
+void UiDriver::frames(int count)
+{
+    for (int i = 0; i < count; ++i) frame();
+}
+
+bool UiDriver::frameUntil(const std::function<bool()>& done, int maxFrames)
+{
+    for (int i = 0; i < maxFrames; ++i) {
+        frame();
+        if (done()) return true;
+    }
+    return false;
+}
+
+void UiDriver::itemAdded(const ImRect& navRect, ImGuiID id)
+{
+    const ImGuiWindow* window = ctx->CurrentWindow;
+    UiItem item;
+    item.id = id;
+    item.rect = navRect;
+    item.clipRect = window->ClipRect;
+    item.seed = window->IDStack.Size > 0 ? window->IDStack.back() : 0;
+    item.windowId = window->ID;
+    item.window = window->Name;
+    latest[id] = building.size();
+    building.push_back(std::move(item));
+}
+
+void UiDriver::itemInfo(ImGuiID id, const char* label, ImGuiItemStatusFlags flags)
+{
+    const auto found = latest.find(id);
+    if (found == latest.end()) return;
+    UiItem& item = building[found->second];
+    if (label != nullptr) item.label = label;
+    item.status = flags;
+}
+
+const char* UiDriver::itemLabel(ImGuiID id) const
+{
+    for (const UiItem& item : items) {
+        if (item.id == id && !item.label.empty()) return item.label.c_str();
+    }
+    return nullptr;
+}
+
+void UiDriver::finishFrameRecords()
+{
+    previousRects.clear();
+    for (const UiItem& item : items) previousRects[item.id] = item.rect;
+    items.clear();
+    for (std::size_t i = 0; i < building.size(); ++i) {
+        if (latest[building[i].id] != i) continue;
+        UiItem& item = building[i];
+        const ImGuiWindow* window = ImGui::FindWindowByID(item.windowId);
+        item.shown = window && window->Active && !window->Hidden && item.rect.Overlaps(item.clipRect);
+        items.push_back(std::move(item));
+    }
+    building.clear();
+    latest.clear();
+}
+
+bool UiDriver::matches(const UiItem& item, std::string_view name) const
+{
+    if (name.empty()) return false;
+    if (!item.label.empty() && (item.label == name || item.visibleLabel() == name)) return true;
+    return ImHashStr(name.data(), name.size(), item.seed) == item.id;
+}
+
+std::vector<UiItem> UiDriver::findAll(std::string_view query) const
+{
+    std::vector<UiItem> found;
+    if (IsPath(query)) {
+        ImGui::SetCurrentContext(ctx);
+        const auto resolved = ui::ResolveIdPath(query);
+        if (!resolved) return found;
+        for (const UiItem& item : items) {
+            if (item.id == resolved->id) found.push_back(item);
+        }
+        return found;
+    }
+    for (const UiItem& item : items) {
+        if (matches(item, query)) found.push_back(item);
+    }
+    return found;
+}
+
+std::vector<UiItem> UiDriver::itemsIn(std::string_view window) const
+{
+    std::vector<UiItem> found;
+    for (const UiItem& item : items) {
+        if (InWindow(item.window, window)) found.push_back(item);
+    }
+    return found;
+}
+
+std::optional<UiItem> UiDriver::find(std::string_view query) const
+{
+    const std::vector<UiItem> found = findAll(query);
+    for (const UiItem& item : found) {
+        if (item.shown) return item;
+    }
+    if (found.empty()) return std::nullopt;
+    return found.front();
+}
+
+UiItem UiDriver::get(std::string_view query) const
+{
+    const std::vector<UiItem> found = findAll(query);
+    std::vector<UiItem> shown;
+    for (const UiItem& item : found) {
+        if (item.shown) shown.push_back(item);
+    }
+    if (shown.size() == 1) return shown.front();
+    throw std::runtime_error("ui: " + std::to_string(shown.size()) + " shown items match \"" + std::string(query) +
+                             "\" (" + std::to_string(found.size()) + " submitted)");
+}
+
+bool UiDriver::itemShown(std::string_view query) const
+{
+    const std::optional<UiItem> item = find(query);
+    return item && item->shown;
+}
+
+ImGuiWindow* UiDriver::windowNamed(std::string_view name) const
+{
+    ImGui::SetCurrentContext(ctx);
+    return ImGui::FindWindowByName(std::string(name).c_str());
+}
+
+bool UiDriver::windowShown(std::string_view name) const
+{
+    const ImGuiWindow* window = windowNamed(name);
+    return window && window->Active && !window->Hidden;
+}
+
+std::optional<ImRect> UiDriver::windowRect(std::string_view name) const
+{
+    const ImGuiWindow* window = windowNamed(name);
+    if (!window) return std::nullopt;
+    return ImRect(window->Pos, window->Pos + window->Size);
+}
+
+std::optional<std::string> UiDriver::comboPopup(std::string_view comboQuery) const
+{
+    const std::optional<UiItem> combo = find(comboQuery);
+    if (!combo) return std::nullopt;
+    const ImGuiID popupId = ImHashStr("##ComboPopup", 0, combo->id);
+    for (const ImGuiPopupData& popup : ctx->OpenPopupStack) {
+        if (popup.PopupId == popupId && popup.Window) return std::string(popup.Window->Name);
+    }
+    return std::nullopt;
+}
+
+std::vector<UiText> UiDriver::texts(std::string_view window) const
+{
+    if (textCacheFrame != frameNumber) {
+        textCache.clear();
+        textCacheFrame = frameNumber;
+        ImGui::SetCurrentContext(ctx);
+        const ImDrawData* data = ImGui::GetDrawData();
+        const ImFont* font = ImGui::GetIO().Fonts->Fonts.Size > 0 ? ImGui::GetIO().Fonts->Fonts[0] : nullptr;
+        if (data && data->Valid && font) {
+            const GlyphReader reader(*font);
+            for (int i = 0; i < data->CmdListsCount; ++i) reader.read(*data->CmdLists[i], textCache);
+        }
+    }
+    if (window.empty()) return textCache;
+    std::vector<UiText> inWindow;
+    for (const UiText& text : textCache) {
+        if (InWindow(text.window, window)) inWindow.push_back(text);
+    }
+    return inWindow;
+}
+
+std::vector<std::string> UiDriver::textLines(std::string_view window) const
+{
+    std::vector<std::string> lines;
+    for (const UiText& text : texts(window)) lines.push_back(text.text);
+    return lines;
+}
+
+bool UiDriver::textShown(std::string_view text, std::string_view window) const
+{
+    for (const UiText& run : texts(window)) {
+        if (run.text.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+void UiDriver::moveMouse(ImVec2 pos)
+{
+    ImGui::SetCurrentContext(ctx);
+    ImGui::GetIO().MousePos = pos;
+    frame();
+}
+
+UiItem UiDriver::waitUntilStable(ImGuiID id, const std::string& what)
+{
+    for (int attempt = 0; attempt <= stableFrameLimit; ++attempt) {
+        for (const UiItem& item : items) {
+            if (item.id != id || !item.shown) continue;
+            const auto before = previousRects.find(id);
+            if (before != previousRects.end() && SameRect(before->second, item.rect)) {
+                return item;
+            }
+        }
+        frame();
+    }
+    throw std::runtime_error("ui: \"" + what + "\" is not shown at a steady place");
+}
+
+void UiDriver::click(std::string_view query)
+{
+    const UiItem item = get(query);
+    click(item);
+}
+
+void UiDriver::click(const UiItem& target)
+{
+    const std::string what = target.label.empty() ? target.window + " item " + std::to_string(target.id) : target.label;
+    const UiItem item = waitUntilStable(target.id, what);
+    ImRect visible = item.rect;
+    visible.ClipWith(item.clipRect);
+    ImGui::SetCurrentContext(ctx);
+    ImGuiIO& io = ImGui::GetIO();
+    // Far enough from any earlier click not to make a double-click of it.
+    io.DeltaTime = io.MouseDoubleClickTime + 0.05f;
+    io.MousePos = visible.GetCenter();
+    frame();
+    io.DeltaTime = frameSeconds;
+    if (ctx->HoveredId != item.id) {
+        const std::string over = ctx->HoveredWindow ? ctx->HoveredWindow->Name : "nothing";
+        throw std::runtime_error("ui: \"" + what + "\" is not under the mouse; it is over " + over);
+    }
+    io.MouseDown[0] = true;
+    frame();
+    io.MouseDown[0] = false;
+    frame();
+}
+
+void UiDriver::typeText(std::string_view text)
+{
+    ImGui::SetCurrentContext(ctx);
+    ImGui::GetIO().AddInputCharactersUTF8(std::string(text).c_str());
+    frame();
+}
+
+void UiDriver::pressKey(ImGuiKey key)
+{
+    ImGui::SetCurrentContext(ctx);
+    ImGuiIO& io = ImGui::GetIO();
+    io.KeysDown[io.KeyMap[key]] = true;
+    frame();
+    io.KeysDown[io.KeyMap[key]] = false;
+    frame();
+}
+
+std::string UiDriver::openCombo(std::string_view comboQuery)
+{
+    if (const auto popup = comboPopup(comboQuery); popup && windowShown(*popup)) return *popup;
+    click(comboQuery);
+    if (!frameUntil([&] {
+            const auto popup = comboPopup(comboQuery);
+            return popup && windowShown(*popup);
+        })) {
+        throw std::runtime_error("ui: the drop-down of \"" + std::string(comboQuery) + "\" does not open");
+    }
+    return *comboPopup(comboQuery);
+}
+
+void UiDriver::pickComboEntry(std::string_view comboQuery, std::string_view entry)
+{
+    const std::string popup = openCombo(comboQuery);
+    std::vector<UiItem> candidates;
+    for (const UiItem& item : itemsIn(popup)) {
+        if (item.shown && matches(item, entry)) candidates.push_back(item);
+    }
+    if (candidates.size() != 1) {
+        throw std::runtime_error("ui: " + std::to_string(candidates.size()) + " entries \"" + std::string(entry) +
+                                 "\" in " + popup);
+    }
+    click(candidates.front());
+}
+
+void UiDriver::openHeader(std::string_view headerQuery)
+{
+    const UiItem header = get(headerQuery);
+    if (header.open()) return;
+    click(header);
+    const std::optional<UiItem> after = find(headerQuery);
+    if (!after || !after->open()) throw std::runtime_error("ui: \"" + std::string(headerQuery) + "\" did not open");
+}
+
+void UiDriver::closeWindow(std::string_view window) { click(ui::JoinIdPath({std::string(window), "#CLOSE"})); }
+
+ImVec2 UiDriver::resizeWindow(std::string_view window, ImVec2 size)
+{
+    const std::optional<ImRect> rect = windowRect(window);
+    if (!rect || !windowShown(window)) throw std::runtime_error("ui: no shown window \"" + std::string(window) + "\"");
+    ImGui::SetCurrentContext(ctx);
+    ImGuiIO& io = ImGui::GetIO();
+    // Inside the bottom-right resize grip; grips are not items, so they are found from the window's rectangle.
+    const ImVec2 grip = rect->Max - ImVec2(4.0f, 4.0f);
+    io.DeltaTime = io.MouseDoubleClickTime + 0.05f;
+    io.MousePos = grip;
+    frame();
+    io.DeltaTime = frameSeconds;
+    io.MouseDown[0] = true;
+    frame();
+    io.MousePos = grip + (size - rect->GetSize());
+    frames(2);
+    const ImVec2 held = windowRect(window).value_or(ImRect()).GetSize();
+    io.MouseDown[0] = false;
+    frame();
+    return held;
+}
+
+void UiDriver::placeWindow(std::string_view window, ImVec2 pos)
+{
+    ImGui::SetCurrentContext(ctx);
+    ImGui::SetWindowPos(std::string(window).c_str(), pos, ImGuiCond_Always);
+    frame();
+}
+
+}  // namespace kestrel::testing

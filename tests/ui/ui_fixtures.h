@@ -1,0 +1,33 @@
+#pragma once
+// The plugin loaded into a fake host with its menu open, drawn headless frame by frame.
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "fake_host.h"
+#include "plugin/matchbay.h"
+#include "ui_driver.h"
+
+namespace kestrel::testing {
+
+inline constexpr const char* mainWindow = "Kestrel - V1.2.0";
+
+struct OpenMenu : ::testing::Test {
+    FakeHost host;
+    std::shared_ptr<matchbay> plugin = std::make_shared<matchbay>();
+    UiDriver ui{[this] { plugin->DrawMenu(); }};
+
+    void SetUp() override
+    {
+        host.attach(*plugin);
+        plugin->onLoad();
+        plugin->MenuOpened();
+        ui.frame();
+        // New windows all start at the same place; spread them out as a user would.
+        ui.placeWindow(mainWindow, ImVec2(10, 10));
+        ui.placeWindow("Active Server List", ImVec2(10, 650));
+        ui.frames(2);
+    }
+};
+
+}  // namespace kestrel::testing
