@@ -79,6 +79,8 @@ public:
 
 // Status passed to an HTTP completion when no HTTP answer came (refused, timed out,
 // name not resolved, no HTTP service installed). Real statuses are 100..599.
+// Without any installed HTTP service there is no host thread to answer on: the
+// completion then runs at once, on the caller's thread.
 constexpr int kHttpTransportFailure = -1;
 
 using HttpDoneFn = std::function<void(int code, std::string body)>;
