@@ -402,17 +402,35 @@ void UiDriver::click(const UiItem& target)
     const UiItem item = waitUntilStable(target.id, what);
     ImRect visible = item.rect;
     visible.ClipWith(item.clipRect);
-    ImGui::SetCurrentContext(ctx);
-    ImGuiIO& io = ImGui::GetIO();
-    // Far enough from any earlier click not to make a double-click of it.
-    io.DeltaTime = io.MouseDoubleClickTime + 0.05f;
-    io.MousePos = visible.GetCenter();
-    frame();
-    io.DeltaTime = frameSeconds;
+    hoverForClick(visible.GetCenter());
     if (ctx->HoveredId != item.id) {
         const std::string over = ctx->HoveredWindow ? ctx->HoveredWindow->Name : "nothing";
         throw std::runtime_error("ui: \"" + what + "\" is not under the mouse; it is over " + over);
     }
+    pressAndRelease();
+}
+
+void UiDriver::clickAt(ImVec2 pos)
+{
+    hoverForClick(pos);
+    pressAndRelease();
+}
+
+void UiDriver::hoverForClick(ImVec2 pos)
+{
+    ImGui::SetCurrentContext(ctx);
+    ImGuiIO& io = ImGui::GetIO();
+    // Far enough from any earlier click not to make a double-click of it.
+    io.DeltaTime = io.MouseDoubleClickTime + 0.05f;
+    io.MousePos = pos;
+    frame();
+    io.DeltaTime = frameSeconds;
+}
+
+void UiDriver::pressAndRelease()
+{
+    ImGui::SetCurrentContext(ctx);
+    ImGuiIO& io = ImGui::GetIO();
     io.MouseDown[0] = true;
     frame();
     io.MouseDown[0] = false;

@@ -76,6 +76,7 @@ public:
     void moveMouse(ImVec2 pos);  // runs a frame with the mouse there
     void click(std::string_view query);
     void click(const UiItem& item);
+    void clickAt(ImVec2 pos);  // wherever it lands, e.g. on empty space to close a drop-down
     void typeText(std::string_view text);
     void pressKey(ImGuiKey key);
     std::string openCombo(std::string_view comboQuery);  // returns the drop-down's window name
@@ -93,6 +94,8 @@ private:
     void itemInfo(ImGuiID id, const char* label, ImGuiItemStatusFlags flags) override;
     const char* itemLabel(ImGuiID id) const override;
 
+    void hoverForClick(ImVec2 pos);
+    void pressAndRelease();
     bool matches(const UiItem& item, std::string_view name) const;
     UiItem waitUntilStable(ImGuiID id, const std::string& what);
     void finishFrameRecords();
