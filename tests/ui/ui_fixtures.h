@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include "catalogue/mutator_settings_panel.h"
 #include "fake_host.h"
+#include "hosting/tab_state.h"
 #include "plugin/matchbay.h"
 #include "ui_driver.h"
 
 namespace kestrel::testing {
 
 inline constexpr const char* mainWindow = "Kestrel - V1.2.0";
+inline constexpr const char* lobbyWindow = "Active Server List";
 
 struct OpenMenu : ::testing::Test {
     FakeHost host;
@@ -19,6 +22,12 @@ struct OpenMenu : ::testing::Test {
 
     void SetUp() override
     {
+        // Tab choices live as long as the library; every test starts from a fresh load.
+        hosting::LanHostTab() = {};
+        hosting::RocketLeagueTab() = {};
+        matchbay::hostLanMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
+        matchbay::rocketLeagueMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
+        matchbay::kestrelMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
         host.attach(*plugin);
         plugin->onLoad();
         plugin->MenuOpened();
