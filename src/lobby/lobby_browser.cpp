@@ -54,7 +54,9 @@ void matchbay::RenderLobbyBrowser()
     ImGui::Separator();
     ImGui::Columns(1);
 
-    ImGui::BeginChild("", ImVec2(0, -35), false, ImGuiWindowFlags_None);
+    // An empty id would equal the parent's own id, which ImGui refuses (it asserts on the
+    // first click); a hidden label keeps the region unnamed on screen.
+    ImGui::BeginChild("##lobbies", ImVec2(0, -35), false, ImGuiWindowFlags_None);
     ImGui::Columns(4, nullptr, true);
     SetLobbyColumns();
     const MatchListings listings = LobbyListingsSnapshot();
