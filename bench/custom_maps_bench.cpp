@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "hosting/custom_map_installer.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -67,3 +68,5 @@ BENCHMARK(BM_PlainRecursiveWalk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InstallCustomMaps)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+int main(int argc, char** argv) { return kestrel::bench::RunWithRatios(argc, argv, "BM_PlainRecursiveWalk"); }

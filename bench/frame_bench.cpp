@@ -10,44 +10,17 @@
 #include <imgui_internal.h>
 
 #include "fake_host.h"
+#include "headless_context.h"
+#include "ratio_reporter.h"
 #include "plugin/matchbay.h"
 #include "ui_path.h"
 
 namespace {
 
+using kestrel::bench::HeadlessContext;
+
 constexpr const char* mainWindow = "Kestrel - V1.2.0";
 constexpr const char* demoName = "ShowDemoWindow";
-
-class HeadlessContext {
-public:
-    HeadlessContext()
-    {
-        ctx = ImGui::CreateContext();
-        ImGui::SetCurrentContext(ctx);
-        ImGuiIO& io = ImGui::GetIO();
-        io.DisplaySize = ImVec2(1920, 1080);
-        io.DeltaTime = 1.0f / 60.0f;
-        io.IniFilename = nullptr;
-        unsigned char* pixels = nullptr;
-        int width = 0;
-        int height = 0;
-        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-    }
-    ~HeadlessContext() { ImGui::DestroyContext(ctx); }
-    HeadlessContext(const HeadlessContext&) = delete;
-    HeadlessContext& operator=(const HeadlessContext&) = delete;
-
-    template <typename Draw>
-    void frame(Draw&& draw)
-    {
-        ImGui::NewFrame();
-        draw();
-        ImGui::Render();
-    }
-
-private:
-    ImGuiContext* ctx = nullptr;
-};
 
 // Presses an item the way a scripted session does: by id path, without the mouse.
 template <typename Draw>
@@ -94,44 +67,14 @@ void DemoWindowFrame(benchmark::State& state)
     for (auto _ : state) context.frame(draw);
 }
 
-// The console output plus one line per DrawMenu case: its real time over the demo window's.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        const auto demo = times.find(demoName);
-        if (demo == times.end() || demo->second <= 0.0) return;
-        for (const auto& [name, time] : times) {
-            if (name != demoName) std::printf("ratio %-45s %6.2f x %s\n", name.c_str(), time / demo->second, demoName);
-        }
-    }
-
-private:
-    std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RegisterBenchmark(demoName, DemoWindowFrame);
     for (const char* tab : {"Kestrel", "RLBot Host", "Rocket League", "Tournament", "Workshop Downloader"}) {
         benchmark::RegisterBenchmark(("DrawMenu/" + std::string(tab)).c_str(), DrawMenuFrame, std::string(tab), false);
     }
     benchmark::RegisterBenchmark("DrawMenu/Host Lan (mutators open)", DrawMenuFrame, std::string("Host Lan"), true);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return kestrel::bench::RunWithRatios(argc, argv, demoName);
 }

@@ -1,0 +1,59 @@
+// One frame of the "Active Server List" window with 100 and with 10,000 lobbies, both filters
+// set; the ratio shows whether the cost follows the rows on screen or the list length.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include <imgui.h>
+#include <nlohmann/json.hpp>
+
+#include "fake_host.h"
+#include "headless_context.h"
+#include "plugin/matchbay.h"
+#include "ratio_reporter.h"
+
+namespace {
+
+std::string Reply(int count)
+{
+    const char* maps[] = {"Park_P", "Stadium_P", "EuroStadium_Night_P", "TrainStation_P"};
+    nlohmann::json lobbies = nlohmann::json::array();
+    for (int i = 0; i < count; ++i) {
+        lobbies.push_back({{"id", "id" + std::to_string(i)}, {"name", "Lobby " + std::to_string(i)},
+                           {"map", maps[i % 4]}, {"description", ""}, {"playerCount", i % 8},
+                           {"players", nlohmann::json::array()}, {"hasPassword", false}, {"ipAddress", "127.0.0.1"},
+                           {"port", 7777}, {"secondsSinceUpdate", i % 60}});
+    }
+    return nlohmann::json{{"lobbies", lobbies}}.dump();
+}
+
+void LobbyWindowFrame(benchmark::State& state)
+{
+    kestrel::bench::HeadlessContext context;
+    kestrel::testing::FakeHost host;
+    auto plugin = std::make_shared<matchbay>();
+    host.attach(*plugin);
+    plugin->onLoad();
+    plugin->ApiGetMatches();
+    host.http->respond(0, 200, Reply(static_cast<int>(state.range(0))));
+    // Most lobbies pass both filters, so the list stays as long as the reply.
+    plugin->lobbyNameFilter = "Lobby *";
+    plugin->lobbyMapFilter = "*_P";
+
+    const auto draw = [&] {
+        ImGui::SetNextWindowSize(ImVec2(800, 300), ImGuiCond_Always);
+        ImGui::Begin("Active Server List");
+        plugin->RenderLobbyBrowser();
+        ImGui::End();
+    };
+    for (int i = 0; i < 3; ++i) context.frame(draw);
+    for (auto _ : state) context.frame(draw);
+    state.counters["lobbies"] = static_cast<double>(plugin->LobbyListingsSnapshot()->size());
+}
+
+BENCHMARK(LobbyWindowFrame)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) { return kestrel::bench::RunWithRatios(argc, argv, "LobbyWindowFrame/100"); }
