@@ -7,6 +7,7 @@
 #include "bakkesmod/host/cvar_store.h"
 #include "bakkesmod/wrappers/http/HttpWrapper.h"
 #include "output.h"
+#include "ui_commands.h"
 #include "words.h"
 
 namespace devhost {
@@ -46,6 +47,12 @@ const char* kHelp = R"(commands:
   sleep <ms>                    wait
   frames <n>                    wait until n more frames were drawn
   screenshot <file.png>         write the window's picture (windowed mode only)
+  ui press <path>               press the item an id path names, e.g. "Kestrel - V1.2.0/Tabs/Host Lan"
+  ui type <path> <text>         replace a text field's content with text
+  ui pick <combo path> <entry>  open a combo and choose the entry with that label (@<n>/<label> in numbered lists)
+  ui windows                    list the windows shown in the last frame
+  ui text [window]              print the text lines shown in a window (all windows without one)
+                                paths: <window>/<id>/.../<item>, \/ for a slash in a label (tests/support/ui_path.h)
   quit | exit                   unload the plugin, save the variables and end)";
 
 } // namespace
@@ -128,6 +135,7 @@ bool CommandRunner::runWords(const std::vector<std::string>& words)
     if (name == "bind" || name == "unbind" || name == "binds" || name == "press") return bind(words);
     if (name == "http") return http(words);
     if (name == "sim") return ctx.game.command(words);
+    if (name == "ui") return RunUiCommand(ctx.draw, words);
     if (name == "cvars") {
         for (const auto& entry : ctx.console.cvars())
             PrintLine(entry->spec().name + " = " + QuoteWord(entry->value()) + (entry->spec().saveToCfg ? " (saved)" : ""));

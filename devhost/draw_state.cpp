@@ -116,16 +116,58 @@ void DrawState::frameDone()
     frameAdvanced.notify_all();
 }
 
+bool DrawState::runUiSteps(UiStep step)
+{
+    std::future<bool> result;
+    {
+        std::lock_guard<std::mutex> lock(frameMutex);
+        if (stopped) return false;
+        queuedUiTasks.push_back(UiTask{std::move(step), std::promise<bool>()});
+        result = queuedUiTasks.back().done.get_future();
+    }
+    return result.get();
+}
+
+void DrawState::beginFrameUiSteps()
+{
+    std::lock_guard<std::mutex> lock(frameMutex);
+    for (auto& task : queuedUiTasks) activeUiTasks.push_back(std::move(task));
+    queuedUiTasks.clear();
+}
+
+void DrawState::runFrameUiSteps()
+{
+    std::deque<UiTask> waiting;
+    for (auto& task : activeUiTasks) {
+        bool finished = false;
+        try {
+            finished = task.step();
+        } catch (const std::exception& error) {
+            HostMessage(std::string("ui: the step failed: ") + error.what());
+            task.done.set_value(false);
+            continue;
+        }
+        if (finished) task.done.set_value(true);
+        else waiting.push_back(std::move(task));
+    }
+    activeUiTasks.swap(waiting);
+}
+
 void DrawState::stop()
 {
     std::deque<ScreenshotRequest> left;
+    std::deque<UiTask> leftUi;
     {
         std::lock_guard<std::mutex> lock(frameMutex);
         stopped = true;
         left.swap(screenshots);
+        leftUi.swap(queuedUiTasks);
         frameAdvanced.notify_all();
     }
     for (auto& request : left) request.result.set_value("the drawing pass has ended");
+    for (auto& task : leftUi) task.done.set_value(false);
+    for (auto& task : activeUiTasks) task.done.set_value(false);
+    activeUiTasks.clear();
 }
 
 } // namespace devhost

@@ -1,10 +1,12 @@
 #pragma once
 // What the drawing pass (main thread) shares with the console thread: the loaded
-// plugin's window and whether its menu is open, the frame count, and screenshot requests.
-// Menu open/close calls and every call into the window happen on the drawing pass.
+// plugin's window and whether its menu is open, the frame count, screenshot requests and
+// UI steps. Menu open/close calls, every call into the window and every ImGui call
+// happen on the drawing pass.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <string>
@@ -28,6 +30,11 @@ public:
     bool waitFrames(std::uint64_t count);
     // Waits for the drawing pass to write the file; returns an error text, empty on success.
     std::string screenshot(const std::string& path);
+    // Runs step on the drawing pass with the host's ImGui context current, after the
+    // Render of every frame from the first one that starts after this call, until it
+    // returns true. Returns that true, or false when the drawing pass ended first.
+    using UiStep = std::function<bool()>;
+    bool runUiSteps(UiStep step);
 
     // Drawing pass.
     void applyToggles();
@@ -39,6 +46,9 @@ public:
         std::promise<std::string> result;
     };
     std::deque<ScreenshotRequest> takeScreenshotRequests();
+    // Before NewFrame: steps queued so far join this frame. After Render: they run.
+    void beginFrameUiSteps();
+    void runFrameUiSteps();
     void frameDone();
     // The drawing pass has ended: waiters are released, requests fail.
     void stop();
@@ -58,6 +68,13 @@ private:
     std::uint64_t frames = 0;
     bool stopped = false;
     std::deque<ScreenshotRequest> screenshots;
+
+    struct UiTask {
+        UiStep step;
+        std::promise<bool> done;
+    };
+    std::deque<UiTask> queuedUiTasks;  // guarded by frameMutex
+    std::deque<UiTask> activeUiTasks;  // drawing pass only
 };
 
 } // namespace devhost

@@ -17,6 +17,8 @@ public:
         io.IniFilename = nullptr;
         io.DisplaySize = ImVec2(static_cast<float>(ctx.width), static_cast<float>(ctx.height));
         io.DeltaTime = 1.0f / 60.0f;
+        // No keyboard here: the map only gives scripted key presses ("ui type") somewhere to land.
+        for (int key = 0; key < ImGuiKey_COUNT; ++key) io.KeyMap[key] = key;
         unsigned char* pixels = nullptr;
         int w = 0, h = 0;
         io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);
@@ -27,9 +29,11 @@ public:
     {
         ImGui::SetCurrentContext(imgui);
         ctx.draw.applyToggles();
+        ctx.draw.beginFrameUiSteps();
         ImGui::NewFrame();
         ctx.draw.drawWindow(imgui);
         ImGui::Render();
+        ctx.draw.runFrameUiSteps();
         for (auto& request : ctx.draw.takeScreenshotRequests())
             request.result.set_value("no picture in headless mode (there is no renderer); nothing written");
         ctx.draw.frameDone();

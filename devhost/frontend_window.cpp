@@ -95,6 +95,7 @@ public:
         if (glfwWindowShouldClose(window)) ctx.quit = true;
         ImGui::SetCurrentContext(imgui);
         ctx.draw.applyToggles();
+        ctx.draw.beginFrameUiSteps();
         ImGui_ImplOpenGL3_NewFrame();
         ImGui_ImplGlfw_NewFrame();
         ImGui::NewFrame();
@@ -102,6 +103,7 @@ public:
                                                 "devhost: the game view (F8 opens the plugin's menu)");
         captured = ctx.draw.drawWindow(imgui);
         ImGui::Render();
+        ctx.draw.runFrameUiSteps();
 
         int width = 0, height = 0;
         glfwGetFramebufferSize(window, &width, &height);

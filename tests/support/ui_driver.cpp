@@ -26,100 +26,6 @@ bool IsPath(std::string_view query)
     return segments && segments->size() > 1;
 }
 
-bool InWindow(const std::string& window, std::string_view name)
-{
-    if (window.size() < name.size() || window.compare(0, name.size(), name) != 0) return false;
-    return window.size() == name.size() || window[name.size()] == '/';
-}
-
-void AppendUtf8(std::string& out, unsigned int c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Text is only in the draw lists as glyph quads; a quad's texture coordinates name its glyph in the atlas.
-class GlyphReader {
-public:
-    explicit GlyphReader(const ImFont& font) : spaceAdvance(font.FallbackAdvanceX)
-    {
-        for (const ImFontGlyph& glyph : font.Glyphs) {
-            if (glyph.Visible) glyphs.push_back(&glyph);
-        }
-        if (const ImFontGlyph* space = font.FindGlyphNoFallback(' ')) spaceAdvance = space->AdvanceX;
-    }
-
-    const ImFontGlyph* at(ImVec2 uv) const
-    {
-        for (const ImFontGlyph* glyph : glyphs) {
-            if (uv.x > glyph->U0 && uv.x < glyph->U1 && uv.y > glyph->V0 && uv.y < glyph->V1) return glyph;
-        }
-        return nullptr;
-    }
-
-    void read(const ImDrawList& list, std::vector<UiText>& out) const
-    {
-        const std::string owner = list._OwnerName ? list._OwnerName : "";
-        bool open = false;
-        UiText run;
-        float penEnd = 0.0f;
-        const auto flush = [&] {
-            if (open && !run.text.empty()) out.push_back(run);
-            open = false;
-        };
-        for (const ImDrawCmd& cmd : list.CmdBuffer) {
-            if (cmd.UserCallback != nullptr) continue;
-            const ImDrawIdx* idx = list.IdxBuffer.Data + cmd.IdxOffset;
-            const ImDrawVert* vtx = list.VtxBuffer.Data + cmd.VtxOffset;
-            for (unsigned int i = 0; i + 3 <= cmd.ElemCount;) {
-                if (i + 6 <= cmd.ElemCount) {
-                    const unsigned int a = idx[i];
-                    if (idx[i + 1] == a + 1 && idx[i + 2] == a + 2 && idx[i + 3] == a && idx[i + 4] == a + 2 &&
-                        idx[i + 5] == a + 3) {
-                        const ImDrawVert& topLeft = vtx[a];
-                        const ImDrawVert& bottomRight = vtx[a + 2];
-                        const ImVec2 uv((topLeft.uv.x + bottomRight.uv.x) * 0.5f, (topLeft.uv.y + bottomRight.uv.y) * 0.5f);
-                        const bool visible = topLeft.pos.x < cmd.ClipRect.z && bottomRight.pos.x > cmd.ClipRect.x &&
-                                             topLeft.pos.y < cmd.ClipRect.w && bottomRight.pos.y > cmd.ClipRect.y;
-                        if (const ImFontGlyph* glyph = visible ? at(uv) : nullptr) {
-                            const float pen = topLeft.pos.x - glyph->X0;
-                            const float top = topLeft.pos.y - glyph->Y0;
-                            const float gap = pen - penEnd;
-                            const bool sameRun = open && std::fabs(top - run.pos.y) < 1.0f && gap > -1.0f &&
-                                                 gap < 2.5f * spaceAdvance;
-                            if (!sameRun) {
-                                flush();
-                                run = UiText{owner, {}, ImVec2(pen, top)};
-                                open = true;
-                            } else {
-                                for (int s = static_cast<int>(std::lround(gap / spaceAdvance)); s > 0; --s) run.text += ' ';
-                            }
-                            AppendUtf8(run.text, glyph->Codepoint);
-                            penEnd = pen + glyph->AdvanceX;
-                        }
-                        i += 6;
-                        continue;
-                    }
-                }
-                i += 3;
-            }
-        }
-        flush();
-    }
-
-private:
-    std::vector<const ImFontGlyph*> glyphs;
-    float spaceAdvance;
-};
-
 }  // namespace
 
 std::string UiItem::visibleLabel() const
@@ -269,7 +175,7 @@ std::vector<UiItem> UiDriver::itemsIn(std::string_view window) const
 {
     std::vector<UiItem> found;
     for (const UiItem& item : items) {
-        if (InWindow(item.window, window)) found.push_back(item);
+        if (ui::InWindow(item.window, window)) found.push_back(item);
     }
     return found;
 }
@@ -340,15 +246,12 @@ std::vector<UiText> UiDriver::texts(std::string_view window) const
         ImGui::SetCurrentContext(ctx);
         const ImDrawData* data = ImGui::GetDrawData();
         const ImFont* font = ImGui::GetIO().Fonts->Fonts.Size > 0 ? ImGui::GetIO().Fonts->Fonts[0] : nullptr;
-        if (data && data->Valid && font) {
-            const GlyphReader reader(*font);
-            for (int i = 0; i < data->CmdListsCount; ++i) reader.read(*data->CmdLists[i], textCache);
-        }
+        if (data && font) textCache = ui::ReadDrawnText(*data, *font);
     }
     if (window.empty()) return textCache;
     std::vector<UiText> inWindow;
     for (const UiText& text : textCache) {
-        if (InWindow(text.window, window)) inWindow.push_back(text);
+        if (ui::InWindow(text.window, window)) inWindow.push_back(text);
     }
     return inWindow;
 }

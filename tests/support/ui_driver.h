@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ui_hooks.h"
+#include "ui_text.h"
 
 namespace kestrel::testing {
 
@@ -33,12 +34,8 @@ struct UiItem {
     std::string visibleLabel() const;  // label up to "##"
 };
 
-// One run of text as drawn: consecutive glyphs on one line, words separated by single-space-width gaps.
-struct UiText {
-    std::string window;  // the window whose draw list holds it
-    std::string text;
-    ImVec2 pos;          // left end of the line, top
-};
+// One run of text as drawn (see ui_text.h).
+using UiText = ui::DrawnText;
 
 class UiDriver : private UiHookSink {
 public:

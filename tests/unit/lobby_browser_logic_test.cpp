@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "fake_host.h"
+#include "plugin_fixture.h"
 #include "lobby/lobby_address.h"
 #include "lobby/lobby_filter.h"
 #include "lobby/wildcard.h"
@@ -104,16 +104,7 @@ TEST(LobbyAddress, OnlyPlainHostNamesAndIPv4Pass)
         EXPECT_FALSE(lobby::IsPlainHostAddress(bad)) << bad;
 }
 
-struct Joining : ::testing::Test {
-    kestrel::testing::FakeHost host;
-    std::shared_ptr<matchbay> plugin = std::make_shared<matchbay>();
-    void SetUp() override
-    {
-        host.attach(*plugin);
-        plugin->onLoad();
-        host.console.clearLines();
-    }
-};
+using Joining = kestrel::testing::LoadedPlugin;
 
 TEST_F(Joining, PostsTheTravelCommandToTheGameThread)
 {

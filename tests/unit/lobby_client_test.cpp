@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "fake_host.h"
+#include "plugin_fixture.h"
 #include "lobby/http_utils.h"
 #include "plugin/matchbay.h"
 
@@ -105,16 +105,7 @@ TEST(LobbyReply, DocumentShapeIsChecked)
     EXPECT_TRUE(Parse("{\"lobbies\": []}").success);
 }
 
-struct LobbyFetch : ::testing::Test {
-    kestrel::testing::FakeHost host;
-    std::shared_ptr<matchbay> plugin = std::make_shared<matchbay>();
-
-    void SetUp() override
-    {
-        host.attach(*plugin);
-        plugin->onLoad();
-        host.console.clearLines();
-    }
+struct LobbyFetch : kestrel::testing::LoadedPlugin {
     // Sends one Refresh and answers it from another thread, as the host does.
     void Refresh(int status, const std::string& body)
     {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/game_modes.h"
-#include "fake_host.h"
+#include "plugin_fixture.h"
 #include "hosting/private_match.h"
 #include "plugin/matchbay.h"
 
@@ -12,16 +12,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-struct LocalHosting : ::testing::Test {
-    kestrel::testing::FakeHost host;
-    std::shared_ptr<matchbay> plugin = std::make_shared<matchbay>();
-    void SetUp() override
-    {
-        host.attach(*plugin);
-        plugin->onLoad();
-        host.console.clearLines();
-    }
-};
+using LocalHosting = kestrel::testing::LoadedPlugin;
 
 TEST_F(LocalHosting, LauncherLogsThenPostsItsOwnCopy)
 {

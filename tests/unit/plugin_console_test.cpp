@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fake_host.h"
+#include "plugin_fixture.h"
 #include "plugin/matchbay.h"
 
 namespace {
@@ -10,16 +10,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-struct Console : ::testing::Test {
-    kestrel::testing::FakeHost host;
-    matchbay plugin;
-
-    void SetUp() override
-    {
-        host.attach(plugin);
-        plugin.onLoad();
-        host.console.clearLines();
-    }
+struct Console : kestrel::testing::LoadedPlugin {
+    matchbay& plugin = *LoadedPlugin::plugin;
 };
 
 TEST_F(Console, LaunchSendsTheTravelCommandAtOnce)

@@ -57,7 +57,7 @@ int main(int argc, char** argv)
                      options.address.c_str(), options.port);
         return 1;
     }
-    demo::ServiceContext context{dataDir, "http://" + options.address + ":" + std::to_string(port)};
+    demo::ServiceContext context{dataDir, "http://" + options.address + ":" + std::to_string(port), options.lobbies};
     demo::RegisterAllServices(server, context);
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.body.empty()) response.set_content("no such route", "text/plain");

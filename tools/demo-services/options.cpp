@@ -1,18 +1,35 @@
 #include "options.h"
 
 #include <charconv>
+#include <optional>
 #include <vector>
 
 namespace demo {
 
+namespace {
+
+// A whole decimal number within [min, max]; nullopt otherwise.
+std::optional<int> ParseNumber(const std::string& text, int min, int max)
+{
+    int value = -1;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
 std::string UsageText()
 {
-    return "usage: demo-services [--address ADDR] [--port PORT] [--data-dir DIR]\n"
+    return "usage: demo-services [--address ADDR] [--port PORT] [--data-dir DIR] [--lobbies N]\n"
            "\n"
            "Serves the plugin's remote services on one HTTP server.\n"
            "  --address ADDR   address to listen on (default 127.0.0.1)\n"
            "  --port PORT      port (default 47801; 0 picks a free one and prints it)\n"
            "  --data-dir DIR   folder for the services' files (default ./demo-services-data)\n"
+           "  --lobbies N      list N generated lobbies (0 to 100000, the same on every run) instead of\n"
+           "                   the built-in handful, one of them on 127.0.0.1:7777\n"
            "  -h, --help       show this text\n";
 }
 
@@ -29,16 +46,23 @@ ParseResult ParseOptions(int argc, char** argv)
             result.options.address = args[++i];
         } else if (arg == "--port" && hasValue) {
             const std::string& text = args[++i];
-            int port = -1;
-            auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
-            if (error != std::errc() || end != text.data() + text.size() || port < 0 || port > 65535) {
+            auto port = ParseNumber(text, 0, 65535);
+            if (!port) {
                 result.error = "--port needs a number from 0 to 65535, not '" + text + "'";
                 return result;
             }
-            result.options.port = port;
+            result.options.port = *port;
+        } else if (arg == "--lobbies" && hasValue) {
+            const std::string& text = args[++i];
+            auto count = ParseNumber(text, 0, kMaxLobbies);
+            if (!count) {
+                result.error = "--lobbies needs a number from 0 to " + std::to_string(kMaxLobbies) + ", not '" + text + "'";
+                return result;
+            }
+            result.options.lobbies = *count;
         } else if (arg == "--data-dir" && hasValue && !args[i + 1].empty()) {
             result.options.dataDir = args[++i];
-        } else if (arg == "--address" || arg == "--port" || arg == "--data-dir") {
+        } else if (arg == "--address" || arg == "--port" || arg == "--data-dir" || arg == "--lobbies") {
             result.error = arg + " needs a value";
             return result;
         } else {

@@ -5,10 +5,14 @@
 
 namespace demo {
 
+// Enough for load tests; the reply is then some 30 MB.
+constexpr int kMaxLobbies = 100000;
+
 struct Options {
     std::string address = "127.0.0.1";   // --address: where to listen; loopback by default
     int port = 47801;                     // --port: 0 picks a free port (printed at start)
     std::filesystem::path dataDir = "demo-services-data"; // --data-dir: the services' files
+    int lobbies = -1;                     // --lobbies: that many generated lobbies; -1 the built-in handful
     bool help = false;
 };
 

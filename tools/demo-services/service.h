@@ -12,6 +12,7 @@ namespace demo {
 struct ServiceContext {
     std::filesystem::path dataDir; // files the services serve or keep (created at start)
     std::string baseUrl;           // http://address:port of this server, for links in replies
+    int lobbies = -1;              // --lobbies: generated lobby count, -1 for the built-in ones
 };
 
 using RegisterRoutesFn = void (*)(httplib::Server& server, const ServiceContext& context);
@@ -20,5 +21,6 @@ using RegisterRoutesFn = void (*)(httplib::Server& server, const ServiceContext&
 void RegisterAllServices(httplib::Server& server, const ServiceContext& context);
 
 void RegisterHealthRoutes(httplib::Server& server, const ServiceContext& context);
+void RegisterLobbyRoutes(httplib::Server& server, const ServiceContext& context);
 
 } // namespace demo

@@ -8,6 +8,7 @@ void RegisterAllServices(httplib::Server& server, const ServiceContext& context)
 {
     static const RegisterRoutesFn services[] = {
         &RegisterHealthRoutes,
+        &RegisterLobbyRoutes,
     };
     for (auto registerRoutes : services) registerRoutes(server, context);
 }
