@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -180,6 +181,30 @@ std::vector<std::string> LinesStartingWith(const std::string& output, const std:
         if (line.rfind(prefix, 0) == 0) lines.push_back(line);
     }
     return lines;
+}
+
+} // namespace devhost_test
+
+namespace devhost_test {
+
+std::optional<std::string> Exchange(int port, const std::string& payload)
+{
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) return std::nullopt;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    pollfd ready{fd, POLLIN, 0};
+    std::optional<std::string> answer;
+    if (poll(&ready, 1, 500) == 1) {
+        char buffer[2048];
+        ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got >= 0) answer = std::string(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    return answer;
 }
 
 } // namespace devhost_test

@@ -71,6 +71,9 @@ struct ScriptRun {
 ScriptRun RunScript(const TempDir& dir, const std::string& script, std::vector<std::string> extra = {});
 
 // Lines of the output that start with prefix.
+// Sends one datagram to 127.0.0.1:port; the answer, or nullopt after half a second.
+std::optional<std::string> Exchange(int port, const std::string& payload);
+
 std::vector<std::string> LinesStartingWith(const std::string& output, const std::string& prefix);
 
 } // namespace devhost_test

@@ -2,8 +2,8 @@
 // by the next travel.
 #include <gtest/gtest.h>
 
+
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,26 +11,6 @@
 
 namespace devhost_test {
 namespace {
-
-// Sends one datagram to 127.0.0.1:port; the answer, or nullopt after a short wait.
-std::optional<std::string> Exchange(int port, const std::string& payload)
-{
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    pollfd ready{fd, POLLIN, 0};
-    std::optional<std::string> answer;
-    if (poll(&ready, 1, 500) == 1) {
-        char buffer[2048];
-        ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-        if (got >= 0) answer = std::string(buffer, static_cast<size_t>(got));
-    }
-    close(fd);
-    return answer;
-}
 
 TEST(DevhostGame, ListenTravelOpensAnEchoingSocketUntilTheNextTravel)
 {

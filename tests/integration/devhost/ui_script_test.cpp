@@ -2,10 +2,6 @@
 // commands press, type and pick by id path, and the game sees what a player's clicks would do.
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <fstream>
 
@@ -37,25 +33,6 @@ size_t Count(const std::string& text, const std::string& part)
     size_t count = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
     return count;
-}
-
-std::optional<std::string> Exchange(int port, const std::string& payload)
-{
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    pollfd ready{fd, POLLIN, 0};
-    std::optional<std::string> answer;
-    if (poll(&ready, 1, 500) == 1) {
-        char buffer[512];
-        ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-        if (got >= 0) answer = std::string(buffer, static_cast<size_t>(got));
-    }
-    close(fd);
-    return answer;
 }
 
 TEST(DevhostUi, TabsSwitchAndTheCloseButtonTogglesTheMenuOnce)
