@@ -2,7 +2,6 @@
 // by the next travel.
 #include <gtest/gtest.h>
 
-
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
