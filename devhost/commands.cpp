@@ -138,7 +138,7 @@ bool CommandRunner::runWords(const std::vector<std::string>& words)
     if (name == "ui") return RunUiCommand(ctx.draw, words);
     if (name == "cvars") {
         for (const auto& entry : ctx.console.cvars())
-            PrintLine(entry->spec().name + " = " + QuoteWord(entry->value()) + (entry->spec().saveToCfg ? " (saved)" : ""));
+            PrintLine(entry->definition().name + " = " + QuoteWord(entry->value()) + (entry->definition().saveToCfg ? " (saved)" : ""));
         return true;
     }
     if (name == "notifiers") {

@@ -21,23 +21,23 @@ DevConsole::DevConsole(ConfigFile& config, CommandQueue& commands) : config(conf
 
 void DevConsole::log(const std::string& text) { PrintLine(text); }
 
-std::shared_ptr<bakkesmod::host::CvarEntry> DevConsole::registerCvar(const bakkesmod::host::CvarSpec& spec)
+std::shared_ptr<bakkesmod::host::CvarEntry> DevConsole::registerCvar(const bakkesmod::host::CvarDefinition& definition)
 {
     std::lock_guard<std::mutex> registering(registerMutex);
-    if (auto existing = store.find(spec.name)) return existing;
+    if (auto existing = store.find(definition.name)) return existing;
 
     // A value from earlier in this run (before a plugin reload) wins over the saved one,
     // and the saved one over the default.
     std::optional<std::string> initial;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        if (auto it = values.find(spec.name); it != values.end()) initial = it->second;
+        if (auto it = values.find(definition.name); it != values.end()) initial = it->second;
     }
-    if (!initial && spec.saveToCfg) initial = config.saved(spec.name);
-    auto entry = store.registerCvar(spec, initial ? &*initial : nullptr);
+    if (!initial && definition.saveToCfg) initial = config.saved(definition.name);
+    auto entry = store.registerCvar(definition, initial ? &*initial : nullptr);
 
-    const std::string name = spec.name;
-    const bool save = spec.saveToCfg;
+    const std::string name = definition.name;
+    const bool save = definition.saveToCfg;
     entry->addOnValueChanged([this, name, save](std::string, CVarWrapper cvar) {
         const std::string value = cvar.getStringValue();
         remember(name, value);
@@ -123,14 +123,14 @@ void DevConsole::dropPluginState()
         droppedNotifiers.swap(notifierTable);
     }
     std::lock_guard<std::mutex> registering(registerMutex);
-    for (const auto& entry : store.all()) remember(entry->spec().name, entry->value());
+    for (const auto& entry : store.all()) remember(entry->definition().name, entry->value());
     store.clear();
 }
 
 void DevConsole::saveAll()
 {
     for (const auto& entry : store.all()) {
-        if (entry->spec().saveToCfg) config.store(entry->spec().name, entry->value());
+        if (entry->definition().saveToCfg) config.store(entry->definition().name, entry->value());
     }
     config.save();
 }

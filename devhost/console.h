@@ -20,7 +20,7 @@ public:
     DevConsole(ConfigFile& config, CommandQueue& commands);
 
     void log(const std::string& text) override;
-    std::shared_ptr<bakkesmod::host::CvarEntry> registerCvar(const bakkesmod::host::CvarSpec& spec) override;
+    std::shared_ptr<bakkesmod::host::CvarEntry> registerCvar(const bakkesmod::host::CvarDefinition& definition) override;
     std::shared_ptr<bakkesmod::host::CvarEntry> findCvar(const std::string& name) override;
     void registerNotifier(const std::string& name, bakkesmod::host::NotifierFn notifier,
                           const std::string& description, unsigned char permissions) override;

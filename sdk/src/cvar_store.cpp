@@ -28,7 +28,7 @@ std::string formatNumber(double value)
 
 } // namespace
 
-CvarEntry::CvarEntry(CvarSpec spec) : spec_(std::move(spec)), value_(clamp(spec_.defaultValue)) {}
+CvarEntry::CvarEntry(CvarDefinition definition) : definition_(std::move(definition)), value_(clamp(definition_.defaultValue)) {}
 
 std::string CvarEntry::value() const
 {
@@ -39,10 +39,10 @@ std::string CvarEntry::value() const
 std::string CvarEntry::clamp(const std::string& value) const
 {
     double number = 0;
-    if (!(spec_.hasMin || spec_.hasMax) || !parseNumber(value, number)) return value;
+    if (!(definition_.hasMin || definition_.hasMax) || !parseNumber(value, number)) return value;
     double clamped = number;
-    if (spec_.hasMin) clamped = std::max(clamped, static_cast<double>(spec_.min));
-    if (spec_.hasMax) clamped = std::min(clamped, static_cast<double>(spec_.max));
+    if (definition_.hasMin) clamped = std::max(clamped, static_cast<double>(definition_.min));
+    if (definition_.hasMax) clamped = std::min(clamped, static_cast<double>(definition_.max));
     return clamped == number ? value : formatNumber(clamped);
 }
 
@@ -81,12 +81,12 @@ void CvarEntry::bindTo(std::shared_ptr<std::string> target)
     bound_.push_back(target);
 }
 
-std::shared_ptr<CvarEntry> CvarStore::registerCvar(const CvarSpec& spec, const std::string* initialValue)
+std::shared_ptr<CvarEntry> CvarStore::registerCvar(const CvarDefinition& definition, const std::string* initialValue)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    auto& slot = entries_[spec.name];
+    auto& slot = entries_[definition.name];
     if (!slot) {
-        slot = std::make_shared<CvarEntry>(spec);
+        slot = std::make_shared<CvarEntry>(definition);
         if (initialValue) slot->setValue(*initialValue);
     }
     return slot;

@@ -5,13 +5,13 @@
 #include "bakkesmod/wrappers/cvarmanagerwrapper.h"
 #include "bakkesmod/wrappers/cvarwrapper.h"
 
-using bakkesmod::host::CvarSpec;
+using bakkesmod::host::CvarDefinition;
 
 CVarWrapper::CVarWrapper(std::shared_ptr<bakkesmod::host::CvarEntry> entry) : entry(std::move(entry)) {}
 
 bool CVarWrapper::IsNull() const { return entry == nullptr; }
 
-std::string CVarWrapper::getCVarName() const { return entry ? entry->spec().name : std::string(); }
+std::string CVarWrapper::getCVarName() const { return entry ? entry->definition().name : std::string(); }
 
 std::string CVarWrapper::getStringValue() const { return entry ? entry->value() : std::string(); }
 
@@ -64,9 +64,9 @@ CVarWrapper CVarManagerWrapper::registerCvar(std::string cvar, std::string defau
                                              bool saveToCfg)
 {
     if (!console) return CVarWrapper();
-    CvarSpec spec{std::move(cvar), std::move(defaultValue), std::move(desc), searchAble, hasMin, min, hasMax, max,
+    CvarDefinition definition{std::move(cvar), std::move(defaultValue), std::move(desc), searchAble, hasMin, min, hasMax, max,
                   saveToCfg};
-    return CVarWrapper(console->registerCvar(spec));
+    return CVarWrapper(console->registerCvar(definition));
 }
 
 void CVarManagerWrapper::registerNotifier(std::string cvar, std::function<void(std::vector<std::string>)> notifier,

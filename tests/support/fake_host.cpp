@@ -6,7 +6,7 @@
 namespace kestrel::testing {
 
 using bakkesmod::host::CvarEntry;
-using bakkesmod::host::CvarSpec;
+using bakkesmod::host::CvarDefinition;
 
 std::vector<std::string> SplitConsoleWords(const std::string& line)
 {
@@ -37,14 +37,14 @@ void FakeConsole::log(const std::string& text)
     logLines.push_back(text);
 }
 
-std::shared_ptr<CvarEntry> FakeConsole::registerCvar(const CvarSpec& spec)
+std::shared_ptr<CvarEntry> FakeConsole::registerCvar(const CvarDefinition& definition)
 {
     std::optional<std::string> preset;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        if (auto it = presets.find(spec.name); it != presets.end()) preset = it->second;
+        if (auto it = presets.find(definition.name); it != presets.end()) preset = it->second;
     }
-    return cvars.registerCvar(spec, preset ? &*preset : nullptr);
+    return cvars.registerCvar(definition, preset ? &*preset : nullptr);
 }
 
 std::shared_ptr<CvarEntry> FakeConsole::findCvar(const std::string& name) { return cvars.find(name); }
@@ -127,10 +127,10 @@ std::optional<unsigned char> FakeConsole::notifierPermissions(const std::string&
     return it == notifiers.end() ? std::nullopt : std::optional<unsigned char>(it->second.permissions);
 }
 
-std::optional<CvarSpec> FakeConsole::cvarSpec(const std::string& name) const
+std::optional<CvarDefinition> FakeConsole::cvarDefinition(const std::string& name) const
 {
     auto entry = cvars.find(name);
-    return entry ? std::optional<CvarSpec>(entry->spec()) : std::nullopt;
+    return entry ? std::optional<CvarDefinition>(entry->definition()) : std::nullopt;
 }
 
 void FakeConsole::presetCvar(const std::string& name, const std::string& value)

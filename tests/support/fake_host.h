@@ -31,7 +31,7 @@ std::vector<std::string> SplitConsoleWords(const std::string& line);
 class FakeConsole : public bakkesmod::host::ConsoleService {
 public:
     void log(const std::string& text) override;
-    std::shared_ptr<bakkesmod::host::CvarEntry> registerCvar(const bakkesmod::host::CvarSpec& spec) override;
+    std::shared_ptr<bakkesmod::host::CvarEntry> registerCvar(const bakkesmod::host::CvarDefinition& definition) override;
     std::shared_ptr<bakkesmod::host::CvarEntry> findCvar(const std::string& name) override;
     void registerNotifier(const std::string& name, bakkesmod::host::NotifierFn notifier,
                           const std::string& description, unsigned char permissions) override;
@@ -48,7 +48,7 @@ public:
     std::optional<std::string> bind(const std::string& key) const;
     std::optional<std::string> notifierDescription(const std::string& name) const;
     std::optional<unsigned char> notifierPermissions(const std::string& name) const;
-    std::optional<bakkesmod::host::CvarSpec> cvarSpec(const std::string& name) const;
+    std::optional<bakkesmod::host::CvarDefinition> cvarDefinition(const std::string& name) const;
     // Values to hand out on registration, as a host reading its saved configuration would.
     void presetCvar(const std::string& name, const std::string& value);
 

@@ -31,14 +31,14 @@ TEST_F(LoadedPlugin, WiresKeyNotifierAndEndpoint)
     EXPECT_EQ(host.console.notifierDescription("kz"), "Parses commands to interact with Kestrel.");
     EXPECT_EQ(host.console.notifierPermissions("kz"), 0);
 
-    auto spec = host.console.cvarSpec("kzlobby_endpoint");
-    ASSERT_TRUE(spec);
-    EXPECT_EQ(spec->defaultValue, KESTREL_LOBBY_ENDPOINT);
-    EXPECT_EQ(spec->description, "");
-    EXPECT_TRUE(spec->searchable);
-    EXPECT_FALSE(spec->hasMin);
-    EXPECT_FALSE(spec->hasMax);
-    EXPECT_TRUE(spec->saveToCfg);
+    auto definition = host.console.cvarDefinition("kzlobby_endpoint");
+    ASSERT_TRUE(definition);
+    EXPECT_EQ(definition->defaultValue, KESTREL_LOBBY_ENDPOINT);
+    EXPECT_EQ(definition->description, "");
+    EXPECT_TRUE(definition->searchable);
+    EXPECT_FALSE(definition->hasMin);
+    EXPECT_FALSE(definition->hasMax);
+    EXPECT_TRUE(definition->saveToCfg);
 
     EXPECT_THAT(host.console.lines(), Contains(std::string("endpoint: ") + KESTREL_LOBBY_ENDPOINT));
     ASSERT_TRUE(plugin->CurrentLobbyApi());

@@ -18,9 +18,9 @@ class CvarEntry : public std::enable_shared_from_this<CvarEntry> {
 public:
     using ChangedFn = std::function<void(std::string oldValue, CVarWrapper cvar)>;
 
-    explicit CvarEntry(CvarSpec spec);
+    explicit CvarEntry(CvarDefinition definition);
 
-    const CvarSpec& spec() const { return spec_; }
+    const CvarDefinition& definition() const { return definition_; }
     std::string value() const;
     // Stores the value (clamped to min/max for numbers), updates bound strings, then runs
     // the change callbacks outside the lock so they may use the console freely.
@@ -31,7 +31,7 @@ public:
 private:
     std::string clamp(const std::string& value) const;
 
-    const CvarSpec spec_;
+    const CvarDefinition definition_;
     mutable std::mutex mutex_;
     std::string value_;
     std::vector<ChangedFn> callbacks_;
@@ -42,7 +42,7 @@ class CvarStore {
 public:
     // A second registration of a name returns the existing variable. initialValue, when
     // given, replaces the default (a value the host saved in an earlier run).
-    std::shared_ptr<CvarEntry> registerCvar(const CvarSpec& spec, const std::string* initialValue = nullptr);
+    std::shared_ptr<CvarEntry> registerCvar(const CvarDefinition& definition, const std::string* initialValue = nullptr);
     std::shared_ptr<CvarEntry> find(const std::string& name) const;
     std::vector<std::shared_ptr<CvarEntry>> all() const;
     void clear();

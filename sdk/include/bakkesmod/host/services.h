@@ -18,7 +18,7 @@ namespace bakkesmod::host {
 
 class CvarEntry;
 
-struct CvarSpec {
+struct CvarDefinition {
     std::string name;
     std::string defaultValue;
     std::string description;
@@ -36,7 +36,7 @@ class ConsoleService {
 public:
     virtual ~ConsoleService() = default;
     virtual void log(const std::string& text) = 0;
-    virtual std::shared_ptr<CvarEntry> registerCvar(const CvarSpec& spec) = 0;
+    virtual std::shared_ptr<CvarEntry> registerCvar(const CvarDefinition& definition) = 0;
     // Null when no variable of that name is registered.
     virtual std::shared_ptr<CvarEntry> findCvar(const std::string& name) = 0;
     virtual void registerNotifier(const std::string& name, NotifierFn notifier, const std::string& description,
