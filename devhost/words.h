@@ -1,21 +1,15 @@
 #pragma once
-// Splitting a console line into words: spaces separate, double quotes group words with
-// spaces, and inside quotes \" and \\ stand for a quote and a backslash.
+// Small text helpers of the console; the word syntax itself is the host SDK's.
 #include <optional>
 #include <string>
-#include <vector>
+
+#include "bakkesmod/host/console_words.h"
 
 namespace devhost {
 
-struct SplitResult {
-    std::vector<std::string> words;
-    std::optional<std::string> error; // set when the line cannot be read (an open quote)
-};
-
-SplitResult SplitWords(const std::string& line);
-
-// The reverse: quotes a word when it needs it, so a joined line splits back the same.
-std::string QuoteWord(const std::string& word);
+using bakkesmod::host::QuoteWord;
+using bakkesmod::host::SplitResult;
+using bakkesmod::host::SplitWords;
 
 // Parses a whole decimal number within [min, max]; nullopt otherwise.
 std::optional<long long> ParseInteger(const std::string& text, long long min, long long max);

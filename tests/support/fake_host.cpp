@@ -1,5 +1,7 @@
 #include "fake_host.h"
 
+#include "bakkesmod/host/console_words.h"
+
 #include <stdexcept>
 #include <utility>
 
@@ -7,29 +9,6 @@ namespace kestrel::testing {
 
 using bakkesmod::host::CvarEntry;
 using bakkesmod::host::CvarDefinition;
-
-std::vector<std::string> SplitConsoleWords(const std::string& line)
-{
-    std::vector<std::string> words;
-    std::string word;
-    bool quoted = false;
-    bool inWord = false;
-    for (char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if (c == ' ' && !quoted) {
-            if (inWord) words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord) words.push_back(word);
-    return words;
-}
 
 void FakeConsole::log(const std::string& text)
 {
@@ -70,7 +49,7 @@ void FakeConsole::executeCommand(const std::string& command, bool)
 
 bool FakeConsole::type(const std::string& line)
 {
-    std::vector<std::string> words = SplitConsoleWords(line);
+    std::vector<std::string> words = bakkesmod::host::SplitWords(line).words;
     if (words.empty()) return false;
     bakkesmod::host::NotifierFn notifier;
     {

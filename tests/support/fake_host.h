@@ -24,10 +24,6 @@
 
 namespace kestrel::testing {
 
-// Splits a console line into words the way the host's console does: by spaces, with
-// double quotes grouping words.
-std::vector<std::string> SplitConsoleWords(const std::string& line);
-
 class FakeConsole : public bakkesmod::host::ConsoleService {
 public:
     void log(const std::string& text) override;

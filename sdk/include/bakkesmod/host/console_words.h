@@ -1,0 +1,20 @@
+#pragma once
+// The host console's word syntax, shared by every host: spaces separate words, double quotes
+// group words with spaces, and inside quotes \" and \\ stand for a quote and a backslash.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bakkesmod::host {
+
+struct SplitResult {
+    std::vector<std::string> words;
+    std::optional<std::string> error; // set when the line cannot be read (an open quote)
+};
+
+SplitResult SplitWords(const std::string& line);
+
+// The reverse: quotes a word when it needs it, so a joined line splits back the same.
+std::string QuoteWord(const std::string& word);
+
+} // namespace bakkesmod::host
