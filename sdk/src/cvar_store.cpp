@@ -17,7 +17,9 @@ bool parseNumber(const std::string& text, double& out)
     return end == text.c_str() + text.size();
 }
 
-std::string formatNumber(double value)
+} // namespace
+
+std::string FormatCvarNumber(double value)
 {
     std::string text = std::to_string(value);
     // Trailing zeros carry no meaning and make saved files noisy.
@@ -25,8 +27,6 @@ std::string formatNumber(double value)
     if (!text.empty() && text.back() == '.') text.pop_back();
     return text;
 }
-
-} // namespace
 
 CvarEntry::CvarEntry(CvarDefinition definition) : definition_(std::move(definition)), value_(clamp(definition_.defaultValue)) {}
 
@@ -43,7 +43,7 @@ std::string CvarEntry::clamp(const std::string& value) const
     double clamped = number;
     if (definition_.hasMin) clamped = std::max(clamped, static_cast<double>(definition_.min));
     if (definition_.hasMax) clamped = std::min(clamped, static_cast<double>(definition_.max));
-    return clamped == number ? value : formatNumber(clamped);
+    return clamped == number ? value : FormatCvarNumber(clamped);
 }
 
 void CvarEntry::setValue(const std::string& value)

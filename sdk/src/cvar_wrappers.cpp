@@ -34,13 +34,7 @@ void CVarWrapper::setValue(std::string value)
 
 void CVarWrapper::setValue(int value) { setValue(std::to_string(value)); }
 
-void CVarWrapper::setValue(float value)
-{
-    std::string text = std::to_string(value);
-    text.erase(text.find_last_not_of('0') + 1);
-    if (!text.empty() && text.back() == '.') text.pop_back();
-    setValue(text);
-}
+void CVarWrapper::setValue(float value) { setValue(bakkesmod::host::FormatCvarNumber(value)); }
 
 void CVarWrapper::addOnValueChanged(std::function<void(std::string, CVarWrapper)> callback)
 {

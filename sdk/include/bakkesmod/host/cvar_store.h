@@ -14,6 +14,9 @@ class CVarWrapper;
 
 namespace bakkesmod::host {
 
+// A number as a console variable stores it: "2.5", "7", never "7.000000".
+std::string FormatCvarNumber(double value);
+
 class CvarEntry : public std::enable_shared_from_this<CvarEntry> {
 public:
     using ChangedFn = std::function<void(std::string oldValue, CVarWrapper cvar)>;
