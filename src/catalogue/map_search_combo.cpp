@@ -125,7 +125,7 @@ bool BeginSearchCombo(const char* id, const char* preview, char* searchBuffer, i
     return ImGui::BeginComboPopup(popupId, frame, ImGuiComboFlags_None);
 }
 
-bool MapSearchCombo(const std::string& id, std::int32_t& selectedIndex, std::vector<std::string> names)
+bool MapSearchCombo(const std::string& id, std::int32_t& selectedIndex, const std::vector<std::string>& names)
 {
     ClampMapIndex(selectedIndex, names.size());
     const std::string preview = MapPreview(selectedIndex, names);

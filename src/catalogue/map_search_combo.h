@@ -11,8 +11,8 @@ namespace catalogue {
 // caller then draws the entries and calls ImGui::EndCombo(). searchBuffer is the caller's, cleared each frame.
 bool BeginSearchCombo(const char* id, const char* preview, char* searchBuffer, int searchBufferSize);
 
-// A combo over names filtered by the search text. id is the hidden id ("##..."); selectedIndex is the caller's
+// A combo over names filtered by the search text (read, not copied: the tabs draw it every frame). id is the hidden id ("##..."); selectedIndex is the caller's
 // and is reset to 0 when at or beyond the end of names. Returns true in the frame the user picks an entry.
-bool MapSearchCombo(const std::string& id, std::int32_t& selectedIndex, std::vector<std::string> names);
+bool MapSearchCombo(const std::string& id, std::int32_t& selectedIndex, const std::vector<std::string>& names);
 
 }  // namespace catalogue
