@@ -121,12 +121,4 @@ TEST_F(Joining, PostsTheTravelCommandToTheGameThread)
     EXPECT_THAT(host.console.lines(), IsEmpty());
 }
 
-TEST_F(Joining, RefusesAHostileAddress)
-{
-    plugin->JoinLobby(Listing("1", "Trap", "Park_P", "1.2.3.4?Listen;quit", 7777));
-    EXPECT_EQ(host.game.postedCount(), 0u);
-    EXPECT_THAT(host.console.lines(),
-                ElementsAre("Not joining the lobby: its address is not a plain host name or IPv4 address"));
-}
-
 } // namespace

@@ -28,21 +28,11 @@ TEST_F(LocalHosting, LauncherLogsThenPostsItsOwnCopy)
     EXPECT_THAT(host.game.unrealCommands(), ElementsAre(command));
 }
 
-TEST(PrivateMatchTables, RegionsAndGameModeNumbers)
+TEST(PrivateMatchGameMode, OnlyTheTablesOwnSnowDaySpellingCounts)
 {
-    EXPECT_STREQ(hosting::PrivateMatchRegions[1].displayName, "US-West");
-    EXPECT_STREQ(hosting::PrivateMatchRegions[1].code, "2");
-    EXPECT_STREQ(hosting::PrivateMatchRegions[2].displayName, "Europe");
-    EXPECT_STREQ(hosting::PrivateMatchRegions[2].code, "1");
-    for (size_t i = 3; i < hosting::PrivateMatchRegions.size(); ++i)
-        EXPECT_EQ(hosting::PrivateMatchRegions[i].code, std::to_string(i));
-
     EXPECT_EQ(hosting::GameModeNumber(GameModeTable.at("Snow Day")), 2);
-    EXPECT_EQ(hosting::GameModeNumber(GameModeTable.at("Heatseeker")), 6);
-    EXPECT_EQ(hosting::GameModeNumber(GameModeTable.at("Dropshot")), 5);
-    EXPECT_EQ(hosting::GameModeNumber(GameModeTable.at("Gridiron")), 7);
-    EXPECT_EQ(hosting::GameModeNumber("TAGame.GameInfo_Hockey_TA"), 0); // only the table's own spelling counts
-    EXPECT_EQ(hosting::GameModeNumber("TAGame.GameInfo_Territory_TA"), 0);
+    EXPECT_EQ(hosting::GameModeNumber("TAGame.GameInfo_Hockey_TA"), 0);
+    EXPECT_EQ(hosting::GameModeNumber("TAGame.GameInfo_Territory_TA"), 0); // SplitShot has no number
 }
 
 TEST_F(LocalHosting, PrivateMatchFillsOnlyItsSettings)
@@ -77,12 +67,6 @@ TEST_F(LocalHosting, PrivateMatchWithoutMatchmakingOrWithABadRegion)
     for (const char* code : {"", "10", "x", "-1"})
         plugin->RequestPrivateMatch("Park_P", "TAGame.GameInfo_Soccar_TA", "BotsNone,PlayerCount8", "", code, nullptr);
     EXPECT_THAT(host.game.matchmakingService.calls(), IsEmpty());
-}
-
-TEST(PrivateMatchLog, PasswordIsMaskedToItsLength)
-{
-    EXPECT_EQ(hosting::MaskedPassword(""), "");
-    EXPECT_EQ(hosting::MaskedPassword("hunter2"), "*******");
 }
 
 } // namespace
