@@ -4,14 +4,12 @@ void matchbay::AppendBotName(std::string name)
 {
     std::lock_guard<std::mutex> lock(botNamesMutex);
     botNames.push_back(std::move(name));
-    botNameCount = botNames.size();
 }
 
 void matchbay::ReplaceBotNames(std::vector<std::string> names)
 {
     std::lock_guard<std::mutex> lock(botNamesMutex);
     botNames = std::move(names);
-    botNameCount = botNames.size();
 }
 
 void matchbay::ClearBotNames()
@@ -19,7 +17,6 @@ void matchbay::ClearBotNames()
     std::lock_guard<std::mutex> lock(botNamesMutex);
     botNames.clear();
     botNames.shrink_to_fit();
-    botNameCount = 0;
 }
 
 std::vector<std::string> matchbay::BotNamesSnapshot() const
@@ -31,5 +28,5 @@ std::vector<std::string> matchbay::BotNamesSnapshot() const
 std::uint64_t matchbay::BotNameCount() const
 {
     std::lock_guard<std::mutex> lock(botNamesMutex);
-    return botNameCount;
+    return botNames.size();
 }

@@ -99,8 +99,7 @@ private:
     lobby::LobbyFilterCache lobbyFilterCache; // drawing pass only
 
     mutable std::mutex botNamesMutex;
-    std::vector<std::string> botNames;                     // bot names offered by the bot match tab
-    std::uint64_t botNameCount = 0;                        // always botNames.size()
+    std::vector<std::string> botNames; // bot names offered by the bot match tab; BotNameCount() is its size
 
 public:
     MutatorSelections mutatorSelections; // category label -> option index, shared by the tabs

@@ -236,14 +236,6 @@ std::vector<CapturedRequest> FakeHttp::requests() const
     return captured;
 }
 
-size_t FakeHttp::pendingCount() const
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    size_t pending = 0;
-    for (const auto& done : completions) pending += done ? 1 : 0;
-    return pending;
-}
-
 bool FakeHttp::waitForRequests(size_t count, std::chrono::milliseconds timeout)
 {
     std::unique_lock<std::mutex> lock(mutex);

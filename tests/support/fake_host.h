@@ -137,7 +137,6 @@ public:
     void send(const CurlRequest& request, bool json, bakkesmod::host::HttpDoneFn done) override;
 
     std::vector<CapturedRequest> requests() const;
-    size_t pendingCount() const;
     // Blocks until at least count requests were sent, or the time-out passes.
     bool waitForRequests(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // Answers request number index (in sending order) on the calling thread.
