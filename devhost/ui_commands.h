@@ -1,6 +1,6 @@
 #pragma once
 // "ui ..." console commands: press, type into and pick from the plugin's widgets by id path
-// (tests/support/ui_path.h), list the shown windows and read their text. They run on the
+// (devhost/uiscript/ui_path.h), list the shown windows and read their text. They run on the
 // console thread and do every ImGui call as steps of the drawing pass, with the host's copy of
 // ImGui against the context the plugin draws into.
 #include <string>
