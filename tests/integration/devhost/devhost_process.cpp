@@ -106,6 +106,10 @@ std::optional<int> ChildProcess::wait(std::chrono::milliseconds timeout)
         pid_t done = waitpid(pid, &raw, WNOHANG);
         if (done == pid) {
             status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+            // The child is gone but its last lines may still sit in the pipe; a caller
+            // that reads output() next must see them.
+            std::unique_lock<std::mutex> lock(mutex);
+            grew.wait_for(lock, 2s, [&] { return ended; });
             return status;
         }
         if (std::chrono::steady_clock::now() > deadline) {
