@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "hosting/custom_map_installer.h"
 #include "ratio_reporter.h"
 
@@ -16,7 +18,7 @@ constexpr int kPackages = 5000;
 
 // <root>/Binaries/Win64 and 5,000 .upk packages spread over nested folders of mods.
 struct GameTree {
-    fs::path root = fs::temp_directory_path() / "kestrel-bench-mods";
+    fs::path root = fs::temp_directory_path() / ("kestrel-bench-mods-" + std::to_string(getpid()));
     fs::path workingDirectory = root / "Binaries" / "Win64";
     fs::path mods = root / "TAGame" / "CookedPCConsole" / "mods";
 

@@ -197,7 +197,7 @@ TEST(DevhostUi, LobbyFromTheDemoServicesIsListedAndJoined)
     ASSERT_TRUE(host.waitFor("ui: pressed Active Server List/#/Refresh\n")) << host.output();
     // The reply arrives on the HTTP thread; ask for the text until it shows.
     bool listed = false;
-    for (int attempt = 0; attempt < 20 && !listed; ++attempt) {
+    for (int attempt = 0; attempt < 60 && !listed; ++attempt) {
         host.send("ui text \"Active Server List\"");
         listed = host.waitFor("ui: text: Devhost Listen Server | Stadium_P | 1 | 1\n", 250ms);
     }
