@@ -1,6 +1,7 @@
 #include "bakkesmod/host/cvar_store.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "bakkesmod/wrappers/cvarwrapper.h"
@@ -40,7 +41,8 @@ std::string CvarEntry::clamp(const std::string& value) const
 {
     double number = 0;
     if (!(definition_.hasMin || definition_.hasMax) || !parseNumber(value, number)) return value;
-    double clamped = number;
+    // "nan" compares false with both limits and would slip past them.
+    double clamped = std::isnan(number) ? 0.0 : number;
     if (definition_.hasMin) clamped = std::max(clamped, static_cast<double>(definition_.min));
     if (definition_.hasMax) clamped = std::min(clamped, static_cast<double>(definition_.max));
     return clamped == number ? value : FormatCvarNumber(clamped);

@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "bakkesmod/host/cvar_store.h"
 #include "bakkesmod/host/services.h"
@@ -15,15 +18,31 @@ std::string CVarWrapper::getCVarName() const { return entry ? entry->definition(
 
 std::string CVarWrapper::getStringValue() const { return entry ? entry->value() : std::string(); }
 
-float CVarWrapper::getFloatValue() const
+namespace {
+
+// The leading number of a value; text that starts with none, and "nan", read as 0. The caller
+// narrows it, so it is kept inside the target type's range (a cast beyond it is undefined).
+double LeadingNumber(const std::string& text, double lowest, double highest)
 {
-    std::string text = getStringValue();
     char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
-    return end == text.c_str() ? 0.0f : static_cast<float>(value);
+    const double value = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || std::isnan(value)) return 0.0;
+    return std::clamp(value, lowest, highest);
 }
 
-int CVarWrapper::getIntValue() const { return static_cast<int>(getFloatValue()); }
+} // namespace
+
+float CVarWrapper::getFloatValue() const
+{
+    return static_cast<float>(LeadingNumber(getStringValue(), std::numeric_limits<float>::lowest(),
+                                            std::numeric_limits<float>::max()));
+}
+
+int CVarWrapper::getIntValue() const
+{
+    return static_cast<int>(LeadingNumber(getStringValue(), std::numeric_limits<int>::min(),
+                                          std::numeric_limits<int>::max()));
+}
 
 bool CVarWrapper::getBoolValue() const { return getFloatValue() != 0.0f; }
 
