@@ -12,11 +12,8 @@ void PluginWindowBase::DrawMenu()
     const bool wasOpen = isWindowOpen;
     // Tab bars add no width to a window's content, so without a first size the window opens as a sliver.
     ImGui::SetNextWindowSize(ImVec2(800, 600), ImGuiCond_FirstUseEver);
-    if (!ImGui::Begin(menuTitle.c_str(), &isWindowOpen, ImGuiWindowFlags_None)) {
-        ImGui::End();
-        return;
-    }
-    RenderContent();
+    // A collapsed window still has its close button, so the check below runs either way.
+    if (ImGui::Begin(menuTitle.c_str(), &isWindowOpen, ImGuiWindowFlags_None)) RenderContent();
     ImGui::End();
 
     if (wasOpen && !isWindowOpen && globalCvarManager) globalCvarManager->executeCommand("togglemenu " + MenuName(), true);

@@ -57,6 +57,15 @@ TEST_F(OpenMenu, CloseButtonTogglesTheHostMenuOnce)
     EXPECT_EQ(CountOf(host.console.executedCommands(), "togglemenu matchbay"), 1);
 }
 
+TEST_F(OpenMenu, CloseButtonOfACollapsedWindowTogglesTheHostMenu)
+{
+    ImGui::SetWindowCollapsed(mainWindow, true);
+    ui.frames(2);
+    ui.closeWindow(mainWindow);
+    ui.frames(2);
+    EXPECT_EQ(CountOf(host.console.executedCommands(), "togglemenu matchbay"), 1);
+}
+
 TEST_F(OpenMenu, LobbyListReturnsToItsSizeAfterAResize)
 {
     ExpectSize(ui, "Active Server List", ImVec2(800, 300));
