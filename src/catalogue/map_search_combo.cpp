@@ -62,8 +62,10 @@ bool BeginSearchCombo(const char* id, const char* preview, char* searchBuffer, i
     const bool fieldActive = ImGui::TempInputIsActive(comboId);
 
     // A click on an entry takes the focus from the field before the click completes. Without the field's last
-    // text the list would unfilter under the mouse and the release would land on another entry.
-    if (popupOpen && !fieldActive && searchBuffer[0] == 0) {
+    // text the list would unfilter under the mouse and the release would land on another entry. Only that
+    // click keeps the search: Escape, Tab or a gamepad opening end it, and the whole list shows again.
+    const bool clickInProgress = g.IO.MouseDown[0] || g.IO.MouseReleased[0];
+    if (popupOpen && !fieldActive && clickInProgress && searchBuffer[0] == 0) {
         if (const ImGuiInputTextState* state = ImGui::GetInputTextState(comboId); state && state->TextAIsValid) {
             ImStrncpy(searchBuffer, state->TextA.Data, static_cast<size_t>(searchBufferSize));
         }

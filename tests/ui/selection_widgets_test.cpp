@@ -117,6 +117,21 @@ TEST_F(MapSelector, ClickingAFilteredEntryChoosesIt)
     EXPECT_EQ(picks, 1);
 }
 
+TEST_F(MapSelector, EscapeEndsTheSearchAndTheWholeListShows)
+{
+    ui.frame();
+    const std::string popup = ui.openCombo(mapCombo);
+    ui.typeText("park");
+    ui.frame();
+    ASSERT_EQ(shownEntries(popup).size(), 5u);
+    ui.pressKey(ImGuiKey_Escape);
+    ui.frames(3);
+    ASSERT_TRUE(ui.comboPopup(mapCombo));
+    EXPECT_EQ(entryCount(popup), names.size());
+    EXPECT_FALSE(ui.textShown("park", widgetWindow));
+    EXPECT_EQ(picks, 0);
+}
+
 TEST_F(MapSelector, IndexOutsideTheListFallsBackOrShowsThePrompt)
 {
     selectedMap = static_cast<int>(names.size());
