@@ -18,6 +18,7 @@ void SetLobbyColumns()
     ImGui::SetColumnOffset(1, 0.6f * shared);
     ImGui::SetColumnOffset(2, 0.6f * shared + 0.4f * shared);
     ImGui::SetColumnOffset(3, 0.6f * shared + 0.4f * shared + 60.0f);
+    ImGui::SetColumnOffset(4, 0.6f * shared + 0.4f * shared + 100.0f);
 }
 
 } // namespace
@@ -70,7 +71,7 @@ void matchbay::RenderLobbyBrowser()
             std::string label = listing.name;
             if (listing.id == ownLobbyId) label += " (you)";
             label += "##" + listing.id;
-            if (ImGui::Selectable(label.c_str(), listing.id == selectedLobbyId, ImGuiSelectableFlags_SpanAllColumns))
+            if (ImGui::Selectable(label.c_str(), IsSelectedLobby(listing), ImGuiSelectableFlags_SpanAllColumns))
                 selectedLobbyId = listing.id;
             ImGui::NextColumn();
             ImGui::TextUnformatted(listing.map.c_str());
@@ -101,7 +102,14 @@ std::optional<MatchListing> matchbay::SelectedLobby() const
 {
     std::lock_guard<std::mutex> lock(lobbyListingsMutex);
     for (const MatchListing& listing : *lobbyListings) {
-        if (listing.id == selectedLobbyId) return listing;
+        if (IsSelectedLobby(listing)) return listing;
     }
     return std::nullopt;
+}
+
+// An empty selection means none: a listing that arrives without an id must not look chosen
+// (and be joined by "Connect") right after "Refresh" cleared the choice.
+bool matchbay::IsSelectedLobby(const MatchListing& listing) const
+{
+    return !selectedLobbyId.empty() && listing.id == selectedLobbyId;
 }

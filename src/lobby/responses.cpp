@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -46,15 +47,13 @@ std::string ReadString(const json& document, const char* key) { return document.
 
 void FromJson(const json& document, LobbyRecord& record)
 {
-    if (!document.is_object()) throw std::invalid_argument("a lobby must be a JSON object");
+    // Shape errors (not an object, not an array) are the library's own, worded by it.
     record.id = ReadString(document, "id");
     record.name = ReadString(document, "name");
     record.map = ReadString(document, "map");
     record.description = ReadString(document, "description");
     record.playerCount = ReadInt32(document, "playerCount");
-    const json& players = document.at("players");
-    if (!players.is_array()) throw std::invalid_argument("'players' must be a JSON array");
-    record.players = players.get<std::vector<std::string>>();
+    record.players = document.at("players").get<std::vector<std::string>>();
     record.hasPassword = document.at("hasPassword").get<bool>();
     record.ipAddress = ReadString(document, "ipAddress");
     record.port = ReadInt32(document, "port");
@@ -63,9 +62,8 @@ void FromJson(const json& document, LobbyRecord& record)
 
 void FromJson(const json& document, GetAllLobbiesResponse& response)
 {
-    if (!document.is_object()) throw std::invalid_argument("the reply must be a JSON object");
     const json& lobbies = document.at("lobbies");
-    if (!lobbies.is_array()) throw std::invalid_argument("'lobbies' must be a JSON array");
+    if (!lobbies.is_array()) (void)lobbies.get<std::vector<json>>(); // raises the library's "type must be array"
     std::vector<LobbyRecord> records;
     records.reserve(lobbies.size());
     for (const json& element : lobbies) FromJson(element, records.emplace_back());

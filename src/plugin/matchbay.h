@@ -70,6 +70,7 @@ public:
     void JoinLobby(const MatchListing& listing);
     // The listing whose id is selected, from the current list; none when it is gone.
     std::optional<MatchListing> SelectedLobby() const;
+    bool IsSelectedLobby(const MatchListing& listing) const;
 
     // Lobby browser state: lives as long as the plugin object, never saved.
     std::string ownLobbyId;      // the id marked " (you)"

@@ -126,6 +126,21 @@ TEST_F(LobbyBrowser, ASelectionGoneFromTheListCannotBeJoined)
     EXPECT_THAT(host.game.unrealCommands(), IsEmpty());
 }
 
+TEST_F(LobbyBrowser, AListingWithoutAnIdIsNeverTheSelection)
+{
+    answerRefresh({Lobby("", "Nameless", "Park_P"), Lobby("1", "Scrims", "Park_P")});
+    // Refresh emptied the selection; the id-less row (marked as the player's own, since
+    // ownLobbyId is empty too) must not count as chosen.
+    connect();
+    EXPECT_THAT(host.game.unrealCommands(), IsEmpty());
+    ui.click(ui::JoinIdPath({lobbyWindow, "#", "##lobbies", "Nameless (you)##"}));
+    connect();
+    EXPECT_THAT(host.game.unrealCommands(), IsEmpty());
+    ui.click("Scrims##1");
+    connect();
+    EXPECT_THAT(host.game.unrealCommands(), ElementsAre("open 127.0.0.1:7777?Lan?Password="));
+}
+
 TEST_F(LobbyBrowser, AHostileAddressIsRefused)
 {
     ui.click("Trap##4");

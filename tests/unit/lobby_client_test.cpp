@@ -103,6 +103,10 @@ TEST(LobbyReply, DocumentShapeIsChecked)
         EXPECT_THAT(parsed.error, StartsWith(std::string("Body was: ") + body + "\n Exception: ")) << body;
     }
     EXPECT_TRUE(Parse("{\"lobbies\": []}").success);
+    // Shape errors carry the JSON library's own wording, as every other conversion error does.
+    EXPECT_THAT(Parse("{\"lobbies\": {}}").error, HasSubstr("type must be array, but is object"));
+    EXPECT_THAT(Parse("{\"lobbies\": [3]}").error, HasSubstr("cannot use at() with number"));
+    EXPECT_THAT(Parse("[]").error, HasSubstr("cannot use at() with array"));
 }
 
 struct LobbyFetch : kestrel::testing::LoadedPlugin {
