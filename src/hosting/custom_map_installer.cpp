@@ -1,5 +1,7 @@
 #include "hosting/custom_map_installer.h"
 
+#include <iomanip>
+
 #include "platform/narrow_name.h"
 #include "plugin/logging.h"
 
@@ -43,7 +45,9 @@ void MoveToPackageExtension(const fs::path& from, std::ostream& err)
 std::vector<std::string> InstallCustomMaps(const fs::path& workingDirectory, std::ostream& out, std::ostream& err)
 {
     std::vector<std::string> names;
-    out << "Current Working Directory: " << workingDirectory << '\n';
+    // The console shows the path quoted, in the code page's characters: printing the path
+    // object itself would throw on Windows for a character the code page lacks.
+    out << "Current Working Directory: " << std::quoted(platform::NarrowName(workingDirectory)) << '\n';
     LogLine("Current Working Directory: " + platform::NarrowName(workingDirectory));
 
     // The walk finishes before any file is moved: renaming inside a folder that is being
@@ -52,7 +56,7 @@ std::vector<std::string> InstallCustomMaps(const fs::path& workingDirectory, std
     bool failed = false;
     try {
         const fs::path target = fs::canonical(workingDirectory / ".." / ".." / "TAGame" / "CookedPCConsole" / "mods");
-        out << "Target Directory: " << target << '\n';
+        out << "Target Directory: " << std::quoted(platform::NarrowName(target)) << '\n';
         LogLine("Target Directory: " + platform::NarrowName(target));
         for (const fs::directory_entry& entry : fs::recursive_directory_iterator(target)) {
             if (IsPackage(entry)) packages.push_back(entry.path());
