@@ -285,6 +285,10 @@ FakeHost::~FakeHost()
 {
     http->waitForAnswers();
     bakkesmod::host::installHttpService(nullptr);
+    // Plugin code keeps its handles (the global console handle outlives a test): cut them off
+    // from the services that die here, so a later call is a no-op instead of a use after free.
+    *cvarManager = CVarManagerWrapper(nullptr);
+    *gameWrapper = GameWrapper(nullptr);
 }
 
 void FakeHost::attach(BakkesMod::Plugin::BakkesModPlugin& plugin)

@@ -13,7 +13,8 @@ namespace {
 TEST(BotNames, ConsoleAppendsWhileOtherThreadsReadAndReplace)
 {
     kestrel::testing::FakeHost host;
-    matchbay plugin;
+    auto owner = std::make_shared<matchbay>(); // hosts always own the object through a shared pointer
+    matchbay& plugin = *owner;
     host.attach(plugin);
     plugin.onLoad();
 

@@ -61,11 +61,11 @@ TEST(PluginLoad, SavedEndpointWinsOverTheDefault)
 {
     kestrel::testing::FakeHost host;
     host.console.presetCvar("kzlobby_endpoint", "http://127.0.0.1:5/saved");
-    matchbay plugin;
-    host.attach(plugin);
-    plugin.onLoad();
+    auto plugin = std::make_shared<matchbay>(); // hosts always own the object through a shared pointer
+    host.attach(*plugin);
+    plugin->onLoad();
     EXPECT_THAT(host.console.lines(), Contains("endpoint: http://127.0.0.1:5/saved"));
-    EXPECT_EQ(plugin.CurrentLobbyApi()->BaseAddress(), "http://127.0.0.1:5/saved");
+    EXPECT_EQ(plugin->CurrentLobbyApi()->BaseAddress(), "http://127.0.0.1:5/saved");
 }
 
 TEST_F(LoadedPlugin, UnloadWithoutBotNamesIsHarmlessAndUnloadClearsThem)
