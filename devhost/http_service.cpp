@@ -142,6 +142,7 @@ void CurlHttpService::send(const CurlRequest& request, bool json, bakkesmod::hos
         return;
     }
     incoming.push_back(std::move(transfer));
+    arrived.notify_one();
     lock.unlock();
     if (multi) curl_multi_wakeup(static_cast<CURLM*>(multi));
 }
@@ -154,6 +155,7 @@ void CurlHttpService::cancelAll(const std::string& reason)
     refuseReason = reason;
     cancelRequested = true;
     cancelReason = reason;
+    arrived.notify_one();
     lock.unlock();
     curl_multi_wakeup(static_cast<CURLM*>(multi));
     lock.lock();
@@ -172,6 +174,7 @@ void CurlHttpService::stop()
         std::lock_guard<std::mutex> lock(mutex);
         if (stopping && !thread.joinable()) return;
         stopping = true;
+        arrived.notify_one();
     }
     if (multi) curl_multi_wakeup(static_cast<CURLM*>(multi));
     if (thread.joinable()) thread.join();
@@ -223,19 +226,30 @@ void CurlHttpService::run()
         if (cancel) {
             for (auto& transfer : running) finish(transfer.get(), bakkesmod::host::kHttpTransportFailure, reason);
             running.clear();
-            std::lock_guard<std::mutex> lock(mutex);
-            cancelRequested = false;
-            cancelled.notify_all();
-            if (stop) {
-                // Requests sent while the thread was ending still get their answer.
-                for (auto& transfer : incoming)
-                    Complete(transfer->done, bakkesmod::host::kHttpTransportFailure, reason);
-                incoming.clear();
-                return;
+            // A completion may send again; those requests are failed in this same round, so
+            // none is left over once the caller closes the library. Completions run unlocked:
+            // one that sends must not wait on this thread's own lock.
+            for (;;) {
+                std::unique_lock<std::mutex> lock(mutex);
+                if (incoming.empty()) {
+                    cancelRequested = false;
+                    cancelled.notify_all();
+                    break;
+                }
+                std::deque<std::unique_ptr<Transfer>> late;
+                late.swap(incoming);
+                lock.unlock();
+                for (auto& transfer : late) Complete(transfer->done, bakkesmod::host::kHttpTransportFailure, reason);
             }
+            if (stop) return;
             continue;
         }
-        if (!m) continue;
+        if (!m) {
+            // No engine: nothing to poll, so sleep until a request or a cancel arrives.
+            std::unique_lock<std::mutex> lock(mutex);
+            arrived.wait(lock, [this] { return !incoming.empty() || cancelRequested || stopping; });
+            continue;
+        }
 
         int stillRunning = 0;
         curl_multi_perform(m, &stillRunning);

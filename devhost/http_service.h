@@ -45,6 +45,7 @@ private:
 
     std::mutex mutex;
     std::condition_variable cancelled;
+    std::condition_variable arrived; // only waited on when libcurl could not start
     std::deque<std::unique_ptr<Transfer>> incoming;
     bool refusing = false;
     std::string refuseReason;

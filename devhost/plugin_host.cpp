@@ -59,10 +59,15 @@ bool PluginHost::unload(const std::string& name)
     // The order matters: each step stops one way into the library before it closes.
     draw.clearWindow();
     auto plugin = library->plugin();
-    gameThread.runAndWait([plugin] { plugin->onUnload(); });
-    gameThread.accept(false);
-    if (size_t dropped = gameThread.discardQueued())
-        HostMessage("dropped " + std::to_string(dropped) + " game tasks posted during unload");
+    // Refusing and dropping happen in the same game-thread task as onUnload: otherwise the
+    // thread could pick up a task posted meanwhile and run it while the library closes.
+    size_t dropped = 0;
+    gameThread.runAndWait([&] {
+        plugin->onUnload();
+        gameThread.accept(false);
+        dropped = gameThread.discardQueued();
+    });
+    if (dropped) HostMessage("dropped " + std::to_string(dropped) + " game tasks posted during unload");
     http.cancelAll("the plugin is being unloaded");
     plugin.reset();
     library->release();
