@@ -1,5 +1,6 @@
 #pragma once
-// The console variable file: one `name "value"` per line, `//` comments. Values of
+// The console variable file: one `name "value"` per line, `//` comments; inside the quotes
+// \" \\ \n \r stand for a quote, a backslash and the two line-break characters. Values of
 // variables registered with saveToCfg are kept here between runs.
 #include <filesystem>
 #include <map>
@@ -12,7 +13,7 @@ namespace devhost {
 
 struct ConfigReadResult {
     std::map<std::string, std::string> values;
-    std::vector<std::string> warnings; // one per line that was skipped, with its line number
+    std::vector<std::string> warnings; // one per line that was skipped, with its line number, or the read error
 };
 
 // A missing file is an empty configuration, not an error.
