@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -103,7 +104,11 @@ bool CommandRunner::runWords(const std::vector<std::string>& words)
     if (name == "sleep") {
         auto ms = count == 2 ? ParseInteger(words[1], 0, 600000) : std::nullopt;
         if (!ms) return Usage("sleep <milliseconds, 0 to 600000>");
-        std::this_thread::sleep_for(std::chrono::milliseconds(*ms));
+        // In slices, so quitting (Ctrl-C) does not wait for a long sleep to end.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(*ms);
+        while (!ctx.quit && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+                std::chrono::milliseconds(20), end - std::chrono::steady_clock::now()));
         return true;
     }
     if (name == "frames") {
@@ -196,7 +201,17 @@ bool CommandRunner::bind(const std::vector<std::string>& words)
         return true;
     }
     if (name == "press") {
-        if (auto command = ctx.console.bind(key)) return run(*command);
+        if (auto command = ctx.console.bind(key)) {
+            // "bind F8 press F8" would otherwise recurse until the stack runs out.
+            if (pressDepth >= kMaxPressDepth) {
+                HostMessage("press: " + key + " leads to presses without end; stopped");
+                return false;
+            }
+            ++pressDepth;
+            const bool ok = run(*command);
+            --pressDepth;
+            return ok;
+        }
         HostMessage("press: nothing is bound to " + key);
         return false;
     }

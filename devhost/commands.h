@@ -43,6 +43,8 @@ private:
     std::filesystem::path resolve(const std::string& path) const;
 
     CommandContext ctx;
+    static constexpr int kMaxPressDepth = 16;
+    int pressDepth = 0; // "press" inside a bound command inside a "press" ...
 };
 
 } // namespace devhost

@@ -29,7 +29,12 @@ namespace {
 
 std::atomic<bool> quitRequested{false};
 
-void OnSignal(int) { quitRequested = true; }
+// The first Ctrl-C ends the session in order; a second one, should that hang, ends the process.
+void OnSignal(int signal)
+{
+    quitRequested = true;
+    std::signal(signal, SIG_DFL);
+}
 
 std::filesystem::path Absolute(const std::filesystem::path& path)
 {

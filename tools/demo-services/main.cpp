@@ -2,6 +2,8 @@
 // SIGINT or SIGTERM.
 #include <httplib.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
@@ -63,14 +65,20 @@ int main(int argc, char** argv)
         if (response.body.empty()) response.set_content("no such route", "text/plain");
     });
 
+    std::atomic<bool> listenEnded{false};
     std::thread signalWaiter([&] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
-        server.stop();
+        // A stop before the server runs is ignored by it: ask until it has ended.
+        while (!listenEnded) {
+            server.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     });
     std::printf("demo-services: listening on %s (data %s)\n", context.baseUrl.c_str(), dataDir.c_str());
     std::fflush(stdout);
     bool clean = server.listen_after_bind();
+    listenEnded = true;
     // Wakes the waiter when the server ended by itself.
     pthread_kill(signalWaiter.native_handle(), SIGTERM);
     signalWaiter.join();

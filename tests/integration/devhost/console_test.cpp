@@ -81,7 +81,7 @@ TEST(DevhostConsole, PressedKeyRunsItsBindAndTheMenuFollows)
 {
     TempDir dir;
     auto run = RunScript(dir, "binds\npress f8\nframes 2\npress F8\nframes 2\nbind F9 echo \"nine pressed\"\n"
-                              "press F9\npress F10\n");
+                              "press F9\npress F10\nbind F11 press F11\npress F11\necho still here\n");
     EXPECT_EQ(run.status, 1) << run.output; // F10 is bound to nothing
     EXPECT_NE(run.output.find("F8 = \"togglemenu matchbay\""), std::string::npos) << run.output;
     auto opened = run.output.find("devhost: menu matchbay opened");
@@ -91,6 +91,10 @@ TEST(DevhostConsole, PressedKeyRunsItsBindAndTheMenuFollows)
     EXPECT_LT(opened, closed);
     EXPECT_NE(run.output.find("\nnine pressed\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("devhost: press: nothing is bound to F10"), std::string::npos) << run.output;
+    // A key bound to pressing itself stops instead of recursing until the stack runs out.
+    EXPECT_NE(run.output.find("devhost: press: F11 leads to presses without end; stopped"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("\nstill here\n"), std::string::npos) << run.output;
 }
 
 TEST(DevhostConsole, ImagesLoadWithTheirSizeAndBadFilesAreNamed)
