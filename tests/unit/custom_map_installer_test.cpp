@@ -7,6 +7,10 @@
 #include <random>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "fake_host.h"
 #include "hosting/custom_map_installer.h"
 #include "plugin/logging.h"
@@ -108,6 +112,29 @@ TEST_F(GameFolder, NamesDropOnlyTheLastExtensionAndTheFolders)
     EXPECT_TRUE(fs::exists(mods / "Pack" / "Other.upk"));
     EXPECT_TRUE(fs::exists(mods / "Shouting.UPK"));
     EXPECT_TRUE(fs::exists(mods / "Mixed.Udk"));
+}
+
+TEST_F(GameFolder, NamesOutsideAsciiKeepTheirFileAndNeverTurnIntoLookAlikes)
+{
+    const std::u8string lodz = u8"\u0141\u00f3d\u017a"; // Łódź
+    Write(mods / (lodz + u8".udk"));
+    const std::vector<std::string> names = Install();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(fs::exists(mods / (lodz + u8".upk")));
+    EXPECT_EQ(err.str(), "");
+#ifdef _WIN32
+    // The active code page decides; a character it lacks shows as '?', never as a look-alike
+    // ("Lodz" would name a file that does not exist).
+    if (GetACP() == CP_UTF8) {
+        EXPECT_EQ(names[0], std::string(lodz.begin(), lodz.end()));
+    } else if (GetACP() == 1252) {
+        EXPECT_EQ(names[0], "?\xf3" "d?");
+    } else {
+        EXPECT_NE(names[0], "Lodz");
+    }
+#else
+    EXPECT_EQ(names[0], std::string(lodz.begin(), lodz.end()));
+#endif
 }
 
 TEST_F(GameFolder, NoPackagesGivesTheSingleEntry)

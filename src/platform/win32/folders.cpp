@@ -14,17 +14,18 @@ std::filesystem::path WorkingDirectory()
     return error ? std::filesystem::path(".") : path;
 }
 
+// The wide forms: a user name outside the code page must still give the right folder.
 std::filesystem::path AppDataFolder()
 {
-    char path[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return {};
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return {};
     return std::filesystem::path(path);
 }
 
 std::filesystem::path TempFolder()
 {
-    char path[MAX_PATH + 1] = {};
-    DWORD length = GetTempPathA(MAX_PATH + 1, path);
+    wchar_t path[MAX_PATH + 1] = {};
+    DWORD length = GetTempPathW(MAX_PATH + 1, path);
     if (length == 0 || length > MAX_PATH) return {};
     return std::filesystem::path(path);
 }
