@@ -88,7 +88,8 @@ ConfigReadResult ReadConfig(const std::filesystem::path& path)
     if (!std::filesystem::exists(path, error)) return result;
     std::ifstream in(path);
     if (!in) {
-        result.warnings.push_back("cannot read " + path.string());
+        result.warnings.push_back("cannot read " + path.string() + "; it will not be written either");
+        result.unreadable = true;
         return result;
     }
     std::string line;
@@ -139,7 +140,7 @@ void ConfigFile::load()
 {
     auto result = ReadConfig(path_);
     for (const auto& warning : result.warnings) HostMessage(warning);
-    if (!result.warnings.empty()) {
+    if (!result.warnings.empty() && !result.unreadable) {
         // The next save rewrites the file without what could not be read; keep it as it was.
         const std::filesystem::path copy = path_.string() + ".bak";
         std::error_code error;
@@ -149,6 +150,7 @@ void ConfigFile::load()
     }
     std::lock_guard<std::mutex> lock(mutex_);
     values_ = std::move(result.values);
+    unreadable_ = result.unreadable;
 }
 
 std::optional<std::string> ConfigFile::saved(const std::string& name) const
@@ -178,6 +180,7 @@ void ConfigFile::forget(const std::string& name)
 void ConfigFile::save()
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (unreadable_) return;
     std::string error = WriteConfig(path_, values_);
     if (!error.empty() && error != lastError_) HostMessage(error);
     lastError_ = error;

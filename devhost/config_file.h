@@ -14,6 +14,7 @@ namespace devhost {
 struct ConfigReadResult {
     std::map<std::string, std::string> values;
     std::vector<std::string> warnings; // one per line that was skipped, with its line number, or the read error
+    bool unreadable = false;           // the file is there but could not be opened
 };
 
 // A missing file is an empty configuration, not an error.
@@ -41,6 +42,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, std::string> values_;
     std::string lastError_; // reported once, not on every change
+    bool unreadable_ = false; // then it is never written over: what it holds is unknown
 };
 
 } // namespace devhost
