@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "output.h"
+#include "ui_input.h"
 #include "ui_path.h"
 #include "ui_text.h"
 
@@ -43,6 +44,10 @@ bool JustActivated(ImGuiID id)
 // Checked on the console thread before any frame is involved, so a typing mistake is named as one.
 bool CheckItemPath(const std::string& path)
 {
+    // Resolved again on every frame the command waits: a huge one would stall the drawing pass.
+    constexpr size_t kMaxPathBytes = 4096;
+    if (path.size() > kMaxPathBytes)
+        return Fail("ui: the id path is longer than " + std::to_string(kMaxPathBytes) + " bytes");
     const auto segments = kestrel::ui::ParseIdPath(path);
     if (!segments) {
         return Fail("ui: cannot read the id path " + path +
@@ -87,6 +92,9 @@ struct Activation {
             return Progress::Pending;
         }
         id = resolved->id;
+        // ImGui skips an item scrolled out of view unless it holds the navigation focus, and a
+        // skipped item cannot be activated: entry 59 of an 8-row drop-down would be out of reach.
+        if (resolved->window) ImGui::SetFocusID(id, resolved->window);
         if (textInput) {
             // What Ctrl+click or Enter on a field asks for: editing, with all its text selected.
             g.NavNextActivateId = id;
@@ -163,18 +171,21 @@ bool Press(DrawState& draw, const std::string& path)
 bool Type(DrawState& draw, const std::string& path, const std::string& text)
 {
     if (!CheckItemPath(path)) return false;
+    const auto characters = kestrel::ui::DecodeUtf8(text);
+    if (!characters) return Fail("ui: the text to type into " + path + " is not valid UTF-8");
     struct State {
         Activation activation;
         int stage = 0;
         int deleteKey = -1;
         bool failed = false;
-        bool kept = true;
-        int keptCharacters = 0;
+        bool reached = false; // the field was still being edited once the characters were in
+        bool kept = false;
+        size_t keptCharacters = 0;
     };
     auto state = std::make_shared<State>();
     state->activation.path = path;
     state->activation.textInput = true;
-    const bool ran = draw.runUiSteps([state, text] {
+    const bool ran = draw.runUiSteps([state, text, characters] {
         ImGuiContext& g = *GImGui;
         ImGuiIO& io = g.IO;
         switch (state->stage) {
@@ -187,7 +198,7 @@ bool Type(DrawState& draw, const std::string& path, const std::string& text)
             }
             // Everything is selected: typing replaces it, Delete empties the field.
             if (!text.empty()) {
-                io.AddInputCharactersUTF8(text.c_str());
+                for (char32_t c : *characters) io.AddInputCharacter(static_cast<unsigned int>(c));
             } else if (io.KeyMap[ImGuiKey_Delete] >= 0) {
                 state->deleteKey = io.KeyMap[ImGuiKey_Delete];
                 io.KeysDown[state->deleteKey] = true;
@@ -199,8 +210,10 @@ bool Type(DrawState& draw, const std::string& path, const std::string& text)
             if (state->deleteKey >= 0) io.KeysDown[state->deleteKey] = false;
             if (g.InputTextState.ID == state->activation.id && g.InputTextState.TextAIsValid) {
                 const std::string held = g.InputTextState.TextA.Data ? g.InputTextState.TextA.Data : "";
+                state->reached = true;
                 state->kept = held == text;
-                state->keptCharacters = ImTextCountCharsFromUtf8(held.c_str(), nullptr);
+                const auto heldCharacters = kestrel::ui::DecodeUtf8(held);
+                state->keptCharacters = heldCharacters ? heldCharacters->size() : 0;
             }
             // Leaving the field, as a click elsewhere would; the field keeps what it holds.
             if (g.ActiveId == state->activation.id) ImGui::ClearActiveID();
@@ -213,8 +226,8 @@ bool Type(DrawState& draw, const std::string& path, const std::string& text)
     if (!ran) return Fail("ui: the drawing pass has ended");
     if (state->failed) return Fail(state->activation.missing("text field"));
     // The text itself is not repeated: it may be a password, and these lines end up in bug reports.
-    const int typed = ImTextCountCharsFromUtf8(text.c_str(), nullptr);
-    std::string report = "ui: typed " + std::to_string(typed) + " characters into " + path;
+    if (!state->reached) return Fail("ui: the text did not reach " + path + " (the field stopped editing)");
+    std::string report = "ui: typed " + std::to_string(characters->size()) + " characters into " + path;
     if (!state->kept) report += "; the field kept " + std::to_string(state->keptCharacters) + " (it is full or refuses some)";
     HostMessage(report);
     return true;

@@ -99,7 +99,7 @@ std::optional<ResolvedIdPath> ResolveIdPath(std::string_view path)
         const bool last = i + 1 == segments->size();
         if (!last && haveContext && !segment.number) {
             // BeginChild names its window "<parent>/<id>_<hash>"; items inside are seeded by that window.
-            char childName[1024];
+            char childName[1024 * 3 + 1]; // the size of ImGui's own buffer for these names, truncation included
             ImFormatString(childName, sizeof childName, "%s/%s_%08X", resolved.windowName.c_str(), segment.text.c_str(), id);
             if (ImGuiWindow* child = ImGui::FindWindowByName(childName)) {
                 resolved.windowName = childName;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "ui_input.h"
 #include "ui_path.h"
 
 namespace kestrel::testing {
@@ -342,8 +343,10 @@ void UiDriver::pressAndRelease()
 
 void UiDriver::typeText(std::string_view text)
 {
+    const auto characters = kestrel::ui::DecodeUtf8(text);
+    if (!characters) throw std::invalid_argument("ui: typed text is not valid UTF-8");
     ImGui::SetCurrentContext(ctx);
-    ImGui::GetIO().AddInputCharactersUTF8(std::string(text).c_str());
+    for (char32_t c : *characters) ImGui::GetIO().AddInputCharacter(static_cast<unsigned int>(c));
     frame();
 }
 

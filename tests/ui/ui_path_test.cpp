@@ -3,6 +3,7 @@
 
 #include "ui_driver.h"
 #include "ui_fixtures.h"
+#include "ui_input.h"
 #include "ui_path.h"
 
 namespace kestrel::testing {
@@ -69,6 +70,19 @@ TEST(IdPathResolution, EntersChildRegionsAndNumberedIds)
     ImGui::ActivateItem(ui::ResolveIdPath("Outer/Go")->id);
     pressed.frames(2);
     EXPECT_EQ(presses, 1);
+}
+
+TEST(TypedText, OnlyWellFormedUtf8IsTyped)
+{
+    EXPECT_EQ(ui::DecodeUtf8("a\xc3\xa9\xe2\x82\xac\xf0\x9f\x8f\x86"),
+              (std::vector<char32_t>{U'a', U'\u00e9', U'\u20ac', U'\U0001f3c6'}));
+    EXPECT_EQ(ui::DecodeUtf8(""), std::vector<char32_t>{});
+    for (const char* bad : {"ends in a lead \xe0", "\xe2\x82", "\xf0\x9f\x8f", "stray \x80", "overlong \xc0\xaf",
+                            "surrogate \xed\xa0\x80", "past the range \xf4\x90\x80\x80", "\xff"}) {
+        EXPECT_FALSE(ui::DecodeUtf8(bad)) << bad;
+    }
+    UiDriver ui([] {});
+    EXPECT_THROW(ui.typeText("\xe0"), std::invalid_argument);
 }
 
 }  // namespace

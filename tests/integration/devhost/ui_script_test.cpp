@@ -149,6 +149,21 @@ TEST(DevhostUi, CustomMapsCheckboxHostsTheInstalledMap)
     EXPECT_FALSE(std::filesystem::exists(mods / "Skyline_Arena.udk"));
 }
 
+TEST(DevhostUi, PickReachesAMapScrolledOutOfTheDropDown)
+{
+    TempDir dir;
+    auto run = RunScript(dir, Lines({
+                                  "togglemenu matchbay",
+                                  "ui press " + Quoted(kHostLan),
+                                  "ui pick " + Quoted(kHostLan + "/##HostLanMapSelection") + " \"@59/Beckwith Park\"",
+                                  "ui press " + Quoted(kHostLan + "/Host Lan"),
+                                  "sleep 200",
+                              }));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find(std::string("[game] open park_bman_p") + kLanTail + "\n"), std::string::npos)
+        << run.output;
+}
+
 TEST(DevhostUi, PrivateMatchTakesThePickedRegionAndTypedNameOrSaysMatchmakingIsMissing)
 {
     TempDir dir;
