@@ -53,8 +53,14 @@ void DrawMenuFrame(benchmark::State& state, const std::string& tab, bool expandM
     const ImGuiTabBar* bar = tabBar ? GImGui->TabBars.GetByKey(tabBar->id) : nullptr;
     const bool tabSelected = bar && tabItem && bar->SelectedTabId == tabItem->id;
 
+    // A frame of the wrong tab would be timed without anyone noticing.
+    if (!tabSelected || (expandMutators && !panelDrawn)) {
+        state.SkipWithError(!tabSelected ? "the tab did not open" : "the mutator panel did not open");
+        plugin->onUnload();
+        return;
+    }
     for (auto _ : state) context.frame(draw);
-    state.counters["tab_selected"] = tabSelected ? 1 : 0;
+    state.counters["tab_selected"] = 1;
     state.counters["mutator_panel"] = panelDrawn ? 1 : 0;
     plugin->onUnload();
 }

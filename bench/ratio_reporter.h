@@ -18,7 +18,12 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            // A run that stopped with an error has no time worth comparing.
+            if (run.error_occurred) {
+                failed = true;
+            } else if (run.run_type == Run::RT_Iteration) {
+                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            }
         }
     }
     void Finalize() override
@@ -31,8 +36,11 @@ public:
         }
     }
 
+    bool anyFailed() const { return failed; }
+
 private:
     std::string baseline;
+    bool failed = false;
     std::map<std::string, double> times;
 };
 
@@ -44,7 +52,7 @@ inline int RunWithRatios(int argc, char** argv, const std::string& baseline)
     RatioReporter reporter(baseline);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return 0;
+    return reporter.anyFailed() ? 1 : 0; // so a smoke run notices a benchmark that could not set up
 }
 
 } // namespace kestrel::bench
