@@ -1,9 +1,11 @@
 // Console variables kept between runs in the config file, and plugin reloads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
+#include "config_file.h"
 #include "devhost_process.h"
 
 namespace devhost_test {
@@ -15,6 +17,42 @@ std::string ReadFile(const std::filesystem::path& path)
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// The file format on its own, in-process: values the plugin may set come back byte for byte,
+// including ones no console line can type, and a file that could not be read whole is kept
+// before it is rewritten.
+TEST(ConfigFileFormat, EveryValueReadsBackAsWritten)
+{
+    TempDir dir;
+    const auto file = dir.path() / "cfg" / "config.cfg";
+    const std::map<std::string, std::string> values{
+        {"empty", ""},
+        {"spaces", "two  words "},
+        {"quotes", "say \"hi\""},
+        {"backslashes", "C:\\new\\table\\"},
+        {"lines", "first\nsecond\r\nthird"},
+        {"escape_like", "\\n is not a line break here"},
+    };
+    ASSERT_EQ(devhost::WriteConfig(file, values), "");
+    const auto read = devhost::ReadConfig(file);
+    EXPECT_TRUE(read.warnings.empty()) << read.warnings.front();
+    EXPECT_EQ(read.values, values);
+    // One line per variable, whatever the values hold.
+    const std::string text = ReadFile(file);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(values.size()) + 1) << text;
+}
+
+TEST(ConfigFileFormat, HandWrittenLinesRead)
+{
+    TempDir dir;
+    const auto file = dir.path() / "config.cfg";
+    std::ofstream(file) << "# comment\r\n"
+                           "  plain 42  \r\n"
+                           "old \"C:\\\\games\\\\rl\"\n";
+    const auto read = devhost::ReadConfig(file);
+    EXPECT_TRUE(read.warnings.empty());
+    EXPECT_EQ(read.values, (std::map<std::string, std::string>{{"plain", "42"}, {"old", "C:\\games\\rl"}}));
 }
 
 TEST(DevhostConfig, LobbyEndpointChangeSurvivesARestart)
@@ -44,6 +82,7 @@ TEST(DevhostConfig, MalformedLinesAreSkippedWithTheirLineNumber)
                              "name with \"too many\" words\n"
                              "broken \"quote\n"
                              "other_plugin_var \"kept\"\n";
+    const std::string original = ReadFile(config);
     auto run = RunScript(dir, "", {"--config", config.string()});
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("my.cfg:3: expected a name and one quoted value, line skipped"), std::string::npos)
@@ -54,6 +93,8 @@ TEST(DevhostConfig, MalformedLinesAreSkippedWithTheirLineNumber)
     const std::string saved = ReadFile(config);
     EXPECT_NE(saved.find("other_plugin_var \"kept\""), std::string::npos) << saved;
     EXPECT_NE(saved.find("kzlobby_endpoint \"http://127.0.0.1:8/saved\""), std::string::npos) << saved;
+    // What could not be read is kept aside, since the rewrite drops it.
+    EXPECT_EQ(ReadFile(dir.path() / "my.cfg.bak"), original);
 }
 
 TEST(DevhostReload, TwentyUnloadLoadCyclesKeepThePluginWorking)
