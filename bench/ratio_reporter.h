@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,8 +22,12 @@ public:
             // A run that stopped with an error has no time worth comparing.
             if (run.error_occurred) {
                 failed = true;
-            } else if (run.run_type == Run::RT_Iteration) {
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            } else if (run.run_type == Run::RT_Iteration && !medians.count(run.run_name.str())) {
+                times[run.run_name.str()] = run.GetAdjustedRealTime();
+            } else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                // With repetitions the median speaks for the benchmark.
+                medians.insert(run.run_name.str());
+                times[run.run_name.str()] = run.GetAdjustedRealTime();
             }
         }
     }
@@ -42,6 +47,7 @@ private:
     std::string baseline;
     bool failed = false;
     std::map<std::string, double> times;
+    std::set<std::string> medians;
 };
 
 // Runs what the command line selects and prints the ratios to the baseline.
