@@ -4,82 +4,12 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <string_view>
 #include <system_error>
-#include <utility>
 
 #include "output.h"
+#include "words.h"
 
 namespace devhost {
-
-namespace {
-
-constexpr const char* kNotOneValue = "expected a name and one quoted value";
-
-// The file's own quoting: the console's \" and \\, plus \n and \r, so a value with a line
-// break stays on its line. Any other backslash is kept as it stands.
-std::string QuoteValue(const std::string& value)
-{
-    std::string quoted = "\"";
-    for (char c : value) {
-        switch (c) {
-        case '"': quoted += "\\\""; break;
-        case '\\': quoted += "\\\\"; break;
-        case '\n': quoted += "\\n"; break;
-        case '\r': quoted += "\\r"; break;
-        default: quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
-struct ConfigLine {
-    std::optional<std::pair<std::string, std::string>> entry; // none: blank or comment
-    std::optional<std::string> error;
-};
-
-ConfigLine ParseLine(std::string_view line)
-{
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    auto trim = [&](std::string_view text) {
-        while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-        while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-        return text;
-    };
-    line = trim(line);
-    if (line.empty() || line.rfind("//", 0) == 0 || line.front() == '#') return {};
-    size_t nameEnd = 0;
-    while (nameEnd < line.size() && !isSpace(line[nameEnd])) ++nameEnd;
-    const std::string_view name = line.substr(0, nameEnd);
-    const std::string_view rest = trim(line.substr(nameEnd));
-    if (rest.empty() || name.find('"') != std::string_view::npos) return {{}, kNotOneValue};
-    if (rest.front() != '"') {
-        for (char c : rest) {
-            if (isSpace(c) || c == '"') return {{}, kNotOneValue};
-        }
-        return {std::pair{std::string(name), std::string(rest)}, {}};
-    }
-    std::string value;
-    for (size_t i = 1; i < rest.size(); ++i) {
-        const char c = rest[i];
-        if (c == '"') {
-            if (!trim(rest.substr(i + 1)).empty()) return {{}, kNotOneValue};
-            return {std::pair{std::string(name), std::move(value)}, {}};
-        }
-        if (c == '\\' && i + 1 < rest.size()) {
-            const char next = rest[i + 1];
-            if (next == '"' || next == '\\' || next == 'n' || next == 'r') {
-                value += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
-                ++i;
-                continue;
-            }
-        }
-        value += c;
-    }
-    return {{}, "unterminated quote"};
-}
-
-} // namespace
 
 ConfigReadResult ReadConfig(const std::filesystem::path& path)
 {
@@ -96,13 +26,21 @@ ConfigReadResult ReadConfig(const std::filesystem::path& path)
     int number = 0;
     while (std::getline(in, line)) {
         ++number;
-        ConfigLine parsed = ParseLine(line);
-        if (parsed.error) {
-            result.warnings.push_back(path.string() + ":" + std::to_string(number) + ": " + *parsed.error +
-                                      ", line skipped");
-        } else if (parsed.entry) {
-            result.values[parsed.entry->first] = std::move(parsed.entry->second);
+        auto warn = [&](const std::string& why) {
+            result.warnings.push_back(path.string() + ":" + std::to_string(number) + ": " + why + ", line skipped");
+        };
+        auto split = SplitWords(line);
+        if (split.error) {
+            warn(*split.error);
+            continue;
         }
+        const auto& words = split.words;
+        if (words.empty() || words[0].rfind("//", 0) == 0 || words[0][0] == '#') continue;
+        if (words.size() != 2) {
+            warn("expected a name and one quoted value");
+            continue;
+        }
+        result.values[words[0]] = words[1];
     }
     return result;
 }
@@ -116,8 +54,12 @@ std::string WriteConfig(const std::filesystem::path& path, const std::map<std::s
         std::ofstream out(temporary, std::ios::trunc);
         if (!out) return "cannot write " + temporary;
         out << "// Console variables saved by the development host.\n";
-        // Always quoted, so an empty value still reads back as one.
-        for (const auto& [name, value] : values) out << name << ' ' << QuoteValue(value) << '\n';
+        for (const auto& [name, value] : values) {
+            // Always quoted, so an empty value still reads back as one.
+            std::string quoted = QuoteWord(value);
+            if (quoted.front() != '"') quoted = "\"" + quoted + "\"";
+            out << name << ' ' << quoted << '\n';
+        }
         out.flush();
         if (!out) return "cannot write " + temporary;
     }

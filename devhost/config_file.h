@@ -1,7 +1,6 @@
 #pragma once
-// The console variable file: one `name "value"` per line, `//` comments; inside the quotes
-// \" \\ \n \r stand for a quote, a backslash and the two line-break characters. Values of
-// variables registered with saveToCfg are kept here between runs.
+// The console variable file: one `name "value"` per line in the console's word syntax, `//`
+// comments. Values of variables registered with saveToCfg are kept here between runs.
 #include <filesystem>
 #include <map>
 #include <mutex>

@@ -11,8 +11,10 @@ SplitResult SplitWords(const std::string& line)
     for (size_t i = 0; i < line.size(); ++i) {
         char c = line[i];
         if (quoted) {
-            if (c == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\')) {
-                word += line[++i];
+            const char next = i + 1 < line.size() ? line[i + 1] : '\0';
+            if (c == '\\' && (next == '"' || next == '\\' || next == 'n' || next == 'r')) {
+                word += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+                ++i;
             } else if (c == '"') {
                 quoted = false;
             } else {
@@ -43,13 +45,19 @@ std::string QuoteWord(const std::string& word)
 {
     bool plain = !word.empty();
     for (char c : word) {
-        if (c == ' ' || c == '\t' || c == '"' || c == '\\') plain = false;
+        if (c == ' ' || c == '\t' || c == '"' || c == '\\' || c == '\n' || c == '\r') plain = false;
     }
     if (plain) return word;
     std::string quoted = "\"";
     for (char c : word) {
-        if (c == '"' || c == '\\') quoted += '\\';
-        quoted += c;
+        if (c == '\n') {
+            quoted += "\\n";
+        } else if (c == '\r') {
+            quoted += "\\r";
+        } else {
+            if (c == '"' || c == '\\') quoted += '\\';
+            quoted += c;
+        }
     }
     return quoted + "\"";
 }

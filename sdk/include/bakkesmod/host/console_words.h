@@ -1,6 +1,7 @@
 #pragma once
 // The host console's word syntax, shared by every host: spaces separate words, double quotes
-// group words with spaces, and inside quotes \" and \\ stand for a quote and a backslash.
+// group words with spaces, and inside quotes \" \\ \n \r stand for a quote, a backslash and the
+// two line-break characters, so any text, a config value with a line break too, fits on one line.
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +15,7 @@ struct SplitResult {
 
 SplitResult SplitWords(const std::string& line);
 
-// The reverse: quotes a word when it needs it, so a joined line splits back the same.
+// The reverse: quotes a word when it needs it, so a joined line splits back the same, byte for byte.
 std::string QuoteWord(const std::string& word);
 
 } // namespace bakkesmod::host
