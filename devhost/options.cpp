@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "words.h"
+#include "console/words.h"
 
 #ifndef KESTREL_DEVHOST_DEFAULT_PLUGIN
 #define KESTREL_DEVHOST_DEFAULT_PLUGIN "matchbay.so"

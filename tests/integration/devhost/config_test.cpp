@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "config_file.h"
+#include "console/config_file.h"
 #include "devhost_process.h"
 
 namespace devhost_test {

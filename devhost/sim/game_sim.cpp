@@ -1,8 +1,8 @@
-#include "game_sim.h"
+#include "sim/game_sim.h"
 
 #include "bakkesmod/wrappers/MatchmakingWrapper.h"
 #include "output.h"
-#include "words.h"
+#include "console/words.h"
 
 namespace devhost {
 

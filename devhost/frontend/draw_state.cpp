@@ -1,4 +1,4 @@
-#include "draw_state.h"
+#include "frontend/draw_state.h"
 
 #include <exception>
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "bakkesmod/host/services.h"
-#include "game_thread.h"
-#include "listen_socket.h"
+#include "sim/game_thread.h"
+#include "sim/listen_socket.h"
 
 namespace devhost {
 

@@ -1,4 +1,4 @@
-#include "image_service.h"
+#include "services/image_service.h"
 
 #include <GLFW/glfw3.h>
 #include <imgui.h>

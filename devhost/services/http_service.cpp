@@ -1,4 +1,4 @@
-#include "http_service.h"
+#include "services/http_service.h"
 
 #include <curl/curl.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "output.h"
-#include "words.h"
+#include "console/words.h"
 
 namespace devhost {
 

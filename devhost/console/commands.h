@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
-#include "draw_state.h"
-#include "game_sim.h"
-#include "game_thread.h"
-#include "http_service.h"
+#include "console/console.h"
+#include "frontend/draw_state.h"
+#include "sim/game_sim.h"
+#include "sim/game_thread.h"
+#include "services/http_service.h"
 #include "plugin_host.h"
 
 namespace devhost {

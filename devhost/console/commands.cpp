@@ -1,4 +1,4 @@
-#include "commands.h"
+#include "console/commands.h"
 
 #include <algorithm>
 #include <chrono>
@@ -8,8 +8,8 @@
 #include "bakkesmod/host/cvar_store.h"
 #include "bakkesmod/wrappers/http/HttpWrapper.h"
 #include "output.h"
-#include "ui_commands.h"
-#include "words.h"
+#include "frontend/ui_commands.h"
+#include "console/words.h"
 
 namespace devhost {
 

@@ -10,8 +10,8 @@
 
 #include "bakkesmod/host/cvar_store.h"
 #include "bakkesmod/host/services.h"
-#include "command_queue.h"
-#include "config_file.h"
+#include "console/command_queue.h"
+#include "console/config_file.h"
 
 namespace devhost {
 

@@ -1,4 +1,4 @@
-#include "words.h"
+#include "console/words.h"
 
 #include <cctype>
 #include <charconv>

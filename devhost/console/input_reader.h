@@ -6,7 +6,7 @@
 #include <optional>
 #include <thread>
 
-#include "command_queue.h"
+#include "console/command_queue.h"
 
 namespace devhost {
 

@@ -2,7 +2,7 @@
 // There is no picture, so screenshots are refused with a message saying so.
 #include <imgui.h>
 
-#include "frontend.h"
+#include "frontend/frontend.h"
 
 namespace devhost {
 

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "command_queue.h"
-#include "console.h"
-#include "draw_state.h"
-#include "image_service.h"
+#include "console/command_queue.h"
+#include "console/console.h"
+#include "frontend/draw_state.h"
+#include "services/image_service.h"
 
 namespace devhost {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "draw_state.h"
+#include "frontend/draw_state.h"
 
 namespace devhost {
 

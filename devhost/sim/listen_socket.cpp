@@ -1,4 +1,4 @@
-#include "listen_socket.h"
+#include "sim/listen_socket.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

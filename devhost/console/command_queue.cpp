@@ -1,4 +1,4 @@
-#include "command_queue.h"
+#include "console/command_queue.h"
 
 namespace devhost {
 

@@ -1,4 +1,4 @@
-#include "input_reader.h"
+#include "console/input_reader.h"
 
 #include <cerrno>
 #include <fstream>

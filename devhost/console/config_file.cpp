@@ -1,4 +1,4 @@
-#include "config_file.h"
+#include "console/config_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "output.h"
-#include "words.h"
+#include "console/words.h"
 
 namespace devhost {
 

@@ -1,4 +1,4 @@
-#include "ui_commands.h"
+#include "frontend/ui_commands.h"
 
 #include <imgui.h>
 #include <imgui_internal.h>

@@ -1,4 +1,4 @@
-#include "screenshot.h"
+#include "frontend/screenshot.h"
 
 #include <GLFW/glfw3.h>
 

@@ -1,4 +1,4 @@
-#include "game_thread.h"
+#include "sim/game_thread.h"
 
 #include <exception>
 #include <future>

@@ -9,9 +9,9 @@
 
 #include <cctype>
 
-#include "frontend.h"
+#include "frontend/frontend.h"
 #include "output.h"
-#include "screenshot.h"
+#include "frontend/screenshot.h"
 
 namespace devhost {
 
