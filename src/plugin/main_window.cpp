@@ -2,11 +2,14 @@
 // proxy window that accompanies the Host Lan tab.
 #include <imgui.h>
 
+#include "plugin/first_use_layout.h"
 #include "plugin/matchbay.h"
 
 void matchbay::RenderContent()
 {
-    ImGui::SetNextWindowSize(ImVec2(800, 300), ImGuiCond_Always);
+    const plugin_layout::FirstUseLayout layout = plugin_layout::CurrentFirstUseLayout();
+    ImGui::SetNextWindowPos(layout.lobbyList.pos, ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize(plugin_layout::lobbyListSize, ImGuiCond_Always);
     ImGui::Begin("Active Server List", nullptr, ImGuiWindowFlags_None);
     RenderLobbyBrowser();
     ImGui::End();
@@ -42,7 +45,8 @@ void matchbay::RenderContent()
     }
 
     if (hostLanDrawn) {
-        ImGui::SetNextWindowSize(ImVec2(450, 500), ImGuiCond_FirstUseEver);
+        ImGui::SetNextWindowPos(layout.reverseProxy.pos, ImGuiCond_FirstUseEver);
+        ImGui::SetNextWindowSize(plugin_layout::reverseProxySize, ImGuiCond_FirstUseEver);
         // Reopened every frame: the panel belongs to the tab, not to its close button.
         bool reverseProxyOpen = true;
         if (ImGui::Begin("Reverse Proxy", &reverseProxyOpen, ImGuiWindowFlags_None)) {

@@ -3,6 +3,7 @@
 #include <imgui.h>
 
 #include "bakkesmod/wrappers/cvarmanagerwrapper.h"
+#include "plugin/first_use_layout.h"
 #include "plugin/logging.h"
 
 void PluginWindowBase::DrawMenu()
@@ -11,7 +12,9 @@ void PluginWindowBase::DrawMenu()
     // a closed window must not get a toggle every frame.
     const bool wasOpen = isWindowOpen;
     // Tab bars add no width to a window's content, so without a first size the window opens as a sliver.
-    ImGui::SetNextWindowSize(ImVec2(800, 600), ImGuiCond_FirstUseEver);
+    const plugin_layout::WindowPlace place = plugin_layout::CurrentFirstUseLayout().menu;
+    ImGui::SetNextWindowPos(place.pos, ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize(place.size, ImGuiCond_FirstUseEver);
     // A collapsed window still has its close button, so the check below runs either way.
     if (ImGui::Begin(menuTitle.c_str(), &isWindowOpen, ImGuiWindowFlags_None)) RenderContent();
     ImGui::End();

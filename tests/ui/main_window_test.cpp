@@ -109,5 +109,36 @@ TEST_F(OpenMenu, ReverseProxyCloseButtonHidesItForNoMoreThanThatFrame)
     EXPECT_EQ(CountOf(host.console.executedCommands(), "togglemenu matchbay"), 0);
 }
 
+// A new user's screen: nothing placed by hand, the three windows where they first open.
+TEST(FirstUseLayout, TheThreeWindowsOpenSideBySideOnTheScreen)
+{
+    for (const ImVec2 display : {ImVec2(1280, 720), ImVec2(1920, 1080), ImVec2(2560, 1440)}) {
+        SCOPED_TRACE(std::to_string(display.x) + "x" + std::to_string(display.y));
+        FakeHost host;
+        auto plugin = std::make_shared<matchbay>();
+        UiDriver ui([&] { plugin->DrawMenu(); }, display);
+        host.attach(*plugin);
+        plugin->onLoad();
+        plugin->MenuOpened();
+        ui.frames(2);
+        ui.click(hostLanTab);
+        ASSERT_TRUE(ui.frameUntil([&] { return ui.windowShown("Reverse Proxy"); }));
+
+        std::vector<ImRect> rects;
+        for (const char* window : {mainWindow, lobbyWindow, "Reverse Proxy"}) {
+            const auto rect = ui.windowRect(window);
+            ASSERT_TRUE(rect) << window;
+            EXPECT_TRUE(ImRect(ImVec2(0, 0), display).Contains(*rect)) << window << " runs off the screen";
+            rects.push_back(*rect);
+        }
+        for (size_t a = 0; a < rects.size(); ++a)
+            for (size_t b = a + 1; b < rects.size(); ++b)
+                EXPECT_FALSE(rects[a].Overlaps(rects[b])) << "windows " << a << " and " << b << " overlap";
+        ExpectSize(ui, lobbyWindow, ImVec2(800, 300));
+        ExpectSize(ui, "Reverse Proxy", ImVec2(450, 500));
+        plugin->onUnload();
+    }
+}
+
 }  // namespace
 }  // namespace kestrel::testing
