@@ -5,5 +5,5 @@ set(KESTREL_LOBBY_ENDPOINT "${KESTREL_DEMO_SERVICES}/rllobby" CACHE STRING "Defa
 set(KESTREL_SERVER_LIST_HOST "${KESTREL_DEMO_SERVICES}" CACHE STRING "Hosting service (server list, server requests)")
 set(KESTREL_BOT_CATALOGUE_HOST "${KESTREL_DEMO_SERVICES}" CACHE STRING "Bot catalogue service")
 set(KESTREL_SERVER_COMMAND_HOST "${KESTREL_DEMO_SERVICES}" CACHE STRING "Hosted server command service")
-set(KESTREL_PROXY_LIST_URL "${KESTREL_DEMO_SERVICES}/proxies.json" CACHE STRING "Default of rp_server_list_url")
+set(KESTREL_PROXY_LIST_URL "${KESTREL_DEMO_SERVICES}/proxy" CACHE STRING "Default of rp_server_list_url")
 set(KESTREL_PORT_SERVICE_HOST "${KESTREL_DEMO_SERVICES}" CACHE STRING "Port service and tunnel client download")

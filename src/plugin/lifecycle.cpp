@@ -32,7 +32,8 @@ void matchbay::onLoad()
     ReplaceLobbyApi(std::make_shared<rllobby_api::RLLobbyApi>(std::string(*lobbyEndpoint)));
 
     // Hosting service server list and bot list requests: arrive with the hosting lists.
-    // Reverse proxy start-up: arrives with the reverse proxy.
+
+    // Last: the reverse proxy start-up, which arrives with the reverse proxy.
 }
 
 std::vector<std::string> matchbay::InstallCustomMaps()
@@ -43,7 +44,8 @@ std::vector<std::string> matchbay::InstallCustomMaps()
 void matchbay::onUnload()
 {
     ClearBotNames();
-    // Reverse proxy cleanup: arrives with the reverse proxy.
+
+    // Last: the reverse proxy cleanup, which arrives with the reverse proxy.
 }
 
 std::shared_ptr<rllobby_api::RLLobbyApi> matchbay::CurrentLobbyApi() const

@@ -87,6 +87,10 @@ public:
     std::vector<std::string> BotNamesSnapshot() const;
     std::uint64_t BotNameCount() const;
 
+    // ---- Hosted servers (hosted/): hosting lists, server requests, server controls ----
+
+    // ---- Reverse proxy (reverseproxy/): controller, managers, panel state ----
+
 private:
     void ReplaceLobbyApi(std::shared_ptr<rllobby_api::RLLobbyApi> api);
 

@@ -1,8 +1,6 @@
-// Tabs and panels whose content arrives with their subsystems. They draw nothing yet.
+// The reverse proxy windows: their content arrives with the reverse proxy controller.
 #include "plugin/matchbay.h"
 
-void matchbay::RenderKestrelTab() {}
-void matchbay::RenderRLBotHostTab() {}
 void matchbay::RenderReverseProxyPanel() {}
 void matchbay::RenderReverseProxySetupGuide() {}
 void matchbay::RenderReverseProxyConnectionHelp() {}

@@ -1,0 +1,27 @@
+#pragma once
+// Measures every proxy server's ICMP latency continuously, one worker thread per server.
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "reverseproxy/proxy_server.h"
+
+class PingManager {
+public:
+    PingManager() = default;
+    ~PingManager(); // Stop(), then releases the workers
+    PingManager(const PingManager&) = delete;
+    PingManager& operator=(const PingManager&) = delete;
+
+    // servers: the controller's list; it must not change size while the manager runs.
+    bool Start(std::vector<ProxyServer>* servers);
+    void Stop();
+
+private:
+    void PingWorker(ProxyServer& server);
+
+    std::vector<std::thread> workers;
+    std::atomic<bool> running{false};
+    std::atomic<bool> stopRequested{false};
+    std::vector<ProxyServer>* servers = nullptr;
+};
