@@ -1,11 +1,18 @@
 // Starting a LAN listen server on this machine.
 #include "bakkesmod/wrappers/GameWrapper.h"
+#include "hosting/map_file_name.h"
 #include "plugin/logging.h"
 #include "plugin/matchbay.h"
 
 void matchbay::requestLocal(const std::string& arena, const std::string& gameMode, const std::string& gameTags,
                             const std::string& networkOptions)
 {
+    if (!hosting::IsLaunchableMapName(arena)) {
+        LogLine("Cannot launch map '" + hosting::PrintableMapName(arena) +
+                "': its file name holds '|' or a control character, which the game's console would run as "
+                "another command. Rename the file in the mods folder.");
+        return;
+    }
     std::string command = "open " + arena + "?Playtest?game=" + gameMode + "?GameTags=" + gameTags + networkOptions;
     LogLine("Executing local command: " + command);
     if (!gameWrapper) return;

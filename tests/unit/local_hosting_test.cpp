@@ -28,6 +28,27 @@ TEST_F(LocalHosting, LauncherLogsThenPostsItsOwnCopy)
     EXPECT_THAT(host.game.unrealCommands(), ElementsAre(command));
 }
 
+TEST_F(LocalHosting, MapFileNamesThatWouldSplitTheConsoleCommandAreRefused)
+{
+    const std::string options = "?Lan?Listen";
+    for (const std::string& arena : std::vector<std::string>{"sp ace|x", "a\nopen evil", std::string("nul\0x", 5), "tab\there"}) {
+        const size_t before = host.console.lines().size();
+        plugin->requestLocal(arena, "TAGame.GameInfo_Soccar_TA", "BotsNone,PlayerCount8", options);
+        ASSERT_EQ(host.console.lines().size(), before + 1) << arena;
+        const std::string line = host.console.lines().back();
+        EXPECT_EQ(line.rfind("Cannot launch map '", 0), 0u) << line;
+        EXPECT_EQ(line.find_first_of("\n\t"), std::string::npos) << "the log line shows no control character";
+        EXPECT_EQ(host.game.runPosted(), 0) << "nothing reaches the game for " << arena;
+    }
+    // Names that merely look unusual launch exactly as before.
+    for (const std::string arena : {"sp ace.x", "Map;With;Semicolons", "Ünïcode_P", "a-b_c.d"}) {
+        plugin->requestLocal(arena, "TAGame.GameInfo_Soccar_TA", "BotsNone,PlayerCount8", options);
+        EXPECT_EQ(host.game.runPosted(), 1) << arena;
+        EXPECT_EQ(host.game.unrealCommands().back(),
+                  "open " + arena + "?Playtest?game=TAGame.GameInfo_Soccar_TA?GameTags=BotsNone,PlayerCount8" + options);
+    }
+}
+
 TEST(PrivateMatchGameMode, OnlyTheTablesOwnSnowDaySpellingCounts)
 {
     EXPECT_EQ(hosting::GameModeNumber(GameModeTable.at("Snow Day")), 2);
