@@ -33,7 +33,8 @@ void matchbay::onLoad()
 
     // Hosting service server list and bot list requests: arrive with the hosting lists.
 
-    // Last: the reverse proxy start-up, which arrives with the reverse proxy.
+    // Last: the reverse proxy; its waiting work goes to its own worker.
+    InitializeReverseProxy();
 }
 
 std::vector<std::string> matchbay::InstallCustomMaps()
@@ -45,7 +46,8 @@ void matchbay::onUnload()
 {
     ClearBotNames();
 
-    // Last: the reverse proxy cleanup, which arrives with the reverse proxy.
+    // Last: the reverse proxy, which cancels its download and waits for its worker.
+    CleanupReverseProxy();
 }
 
 std::shared_ptr<rllobby_api::RLLobbyApi> matchbay::CurrentLobbyApi() const

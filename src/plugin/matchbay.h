@@ -1,10 +1,15 @@
 #pragma once
 // The plugin object: everything the plugin does is a member of it.
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -15,6 +20,12 @@
 #include "lobby/match_listing.h"
 #include "lobby/rllobby_api.h"
 #include "plugin/plugin_window_base.h"
+#include "reverseproxy/firewall_manager.h"
+#include "reverseproxy/frp_client_manager.h"
+#include "reverseproxy/ping_manager.h"
+#include "reverseproxy/proxy_server.h"
+#include "reverseproxy/reverse_proxy_state.h"
+#include "reverseproxy/worker.h"
 
 // Owned by a shared pointer (getPlugin, or a test's make_shared): HTTP completions hold it
 // weakly and drop their result once the object is gone.
@@ -23,7 +34,7 @@ class matchbay : public BakkesMod::Plugin::BakkesModPlugin,
                  public std::enable_shared_from_this<matchbay> {
 public:
     matchbay() = default;
-    ~matchbay() = default;
+    ~matchbay(); // stops what the reverse proxy still runs
     matchbay(const matchbay&) = delete;
     matchbay& operator=(const matchbay&) = delete;
 
@@ -90,6 +101,59 @@ public:
     // ---- Hosted servers (hosted/): hosting lists, server requests, server controls ----
 
     // ---- Reverse proxy (reverseproxy/): controller, managers, panel state ----
+    void InitializeReverseProxy();
+    void CleanupReverseProxy();
+    void RegisterReverseProxyCvars();
+    void LoadProxyServerList();
+    void FetchProxyServerListFromHTTP();
+    void OnProxyServerListResponse(int code, const std::string& body);
+    void ParseProxyServerList(const std::string& body);
+    static std::string ExtractJsonValue(const std::string& objectText, const std::string& key);
+    void AddStatusLog(const std::string& message, LogLevel level);
+    // These wait on the network or another process, so they are queued on the reverse proxy
+    // worker and return at once; their results arrive as status entries and state changes.
+    void SelectBestServer();
+    void ConnectToServer(std::int32_t index);
+    void DisconnectFromServer();
+    void CreateFirewallRuleWithElevation();
+    void RemoveFirewallRuleWithElevation();
+    void StartFrpcDownload();
+    // The state the panel shows: Connecting also while a connect waits its turn on the worker.
+    ConnectionStatus DisplayedConnectionStatus() const;
+    // An operation runs or waits on the worker: the buttons that would queue another are disabled.
+    bool ReverseProxyBusy() const { return reverseProxyWorker.Busy(); }
+    // Until every reverse proxy operation queued so far is done (tests, benchmarks, scripts).
+    bool WaitForReverseProxyIdle(std::chrono::milliseconds timeout);
+    std::vector<ProxyServer> ProxyServersSnapshot() const;
+    std::deque<StatusLogEntry> StatusLogSnapshot() const;
+    std::pair<std::string, std::int32_t> ConnectionSnapshot() const;
+
+    std::unique_ptr<FirewallManager> firewallManager;   // worker only, once created
+    std::unique_ptr<PingManager> pingManager;           // under pingManagerMutex
+    std::unique_ptr<FRPClientManager> frpClientManager; // under frpClientMutex once created
+    std::vector<ProxyServer> proxyServers;              // in document order
+    mutable std::mutex serverListMutex;
+    std::atomic<ConnectionStatus> connectionStatus{ConnectionStatus::Disconnected};
+    std::atomic<FirewallStatus> firewallStatus{FirewallStatus::Checking};
+    std::string connectedAddress; // empty while disconnected
+    std::int32_t connectedPort = 0; // public port on the proxy, 0 while disconnected
+    mutable std::mutex connectionMutex;
+    std::deque<StatusLogEntry> statusLog; // at most 10, oldest first
+    mutable std::mutex statusLogMutex;
+    std::atomic<bool> showDownloadPrompt{false};
+    std::atomic<bool> isDownloading{false};
+    std::string downloadError;
+    mutable std::mutex downloadMutex;
+    bool showSetupGuide = false;     // drawing pass only
+    bool showConnectionHelp = false; // drawing pass only
+    // The wait before an auto-connect at start-up, so a quick list answer is in.
+    std::chrono::milliseconds autoConnectDelay{2000};
+    // How long a started tunnel client may take to report its proxy before the connect fails.
+    std::chrono::milliseconds tunnelConfirmTimeout{10000};
+    // Where a missing tunnel client is downloaded from (the "Source: " line shows it too).
+    std::string frpcDownloadUrl;
+    // Makes the firewall manager on the worker; empty: the platform's own. Tests script one here.
+    std::function<std::unique_ptr<FirewallManager>()> makeFirewallManager;
 
 private:
     void ReplaceLobbyApi(std::shared_ptr<rllobby_api::RLLobbyApi> api);
@@ -105,6 +169,35 @@ private:
 
     mutable std::mutex botNamesMutex;
     std::vector<std::string> botNames; // bot names offered by the bot match tab; BotNameCount() is its size
+
+    // Reverse proxy internals (reverseproxy/): the worker runs every *Now operation.
+    void InitializeReverseProxyNow(bool autoConnect);
+    void SelectBestServerNow();
+    void ConnectToServerNow(std::int32_t index);
+    void DisconnectFromServerNow();
+    void CreateFirewallRuleNow();
+    void RemoveFirewallRuleNow();
+    void CheckFirewallAtStartNow();
+    void OnTunnelLine(std::uint64_t generation, const std::string& line);
+    void OnTunnelExit(std::uint64_t generation, int exitCode);
+    void OnTunnelTimeout(std::uint64_t generation);
+    void FailTunnel(const std::string& reason);
+    void ConfirmTunnel();
+    void RunFrpcDownload(std::string url);
+    void StopReverseProxyThreads();
+
+    mutable std::mutex pingManagerMutex;
+    bool reverseProxyStopping = false; // under pingManagerMutex: no ping manager starts any more
+    mutable std::mutex frpClientMutex; // the download thread and the worker share the manager
+    std::atomic<int> connectsQueued{0};
+    // The tunnel being watched (worker only): its number, so a previous one's output is ignored.
+    std::uint64_t tunnelGeneration = 0;
+    std::int32_t tunnelServerIndex = -1;
+    std::string tunnelServerName;
+    std::atomic<bool> downloadCancel{false};
+    std::thread downloadThread;
+    // Last, so it stops before the members its tasks use go away.
+    reverse_proxy::Worker reverseProxyWorker;
 
 public:
     MutatorSelections mutatorSelections; // category label -> option index, shared by the tabs

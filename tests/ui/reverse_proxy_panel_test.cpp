@@ -1,0 +1,237 @@
+// The "Reverse Proxy" window clicked through as a player would: popups, firewall buttons, the
+// proxy list, the download prompt, the guide windows and the status log's scrolling.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <imgui_internal.h>
+
+#include "reverse_proxy_fixture.h"
+#include "ui_fixtures.h"
+#include "ui_path.h"
+
+namespace kestrel::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::Not;
+using namespace std::chrono_literals;
+
+constexpr const char* panelWindow = "Reverse Proxy";
+
+struct Panel : OpenMenu {
+    ReverseProxyFolders folders;
+
+    void SetUp() override
+    {
+        OpenMenu::SetUp();
+        ASSERT_TRUE(plugin->WaitForReverseProxyIdle(20s));
+        ui.click(ui::JoinIdPath({mainWindow, "Tabs", "Host Lan"}));
+        ASSERT_TRUE(ui.frameUntil([&] { return ui.windowShown(panelWindow); }));
+        ui.placeWindow(panelWindow, ImVec2(820, 10));
+        answerList(R"({"servers": [{"name": "Near", "address": "127.0.0.1"}, {"name": "Mid", "address": "127.0.0.2"},
+                                   {"name": "Far", "address": "127.0.0.3"}, {"name": "Edge", "address": "127.0.0.4"},
+                                   {"name": "Silent", "address": "127.0.0.5"}]})");
+        ui.frames(2);
+    }
+    void TearDown() override { plugin->onUnload(); }
+
+    void answerList(const std::string& body)
+    {
+        ASSERT_TRUE(host.http->waitForRequests(1));
+        const auto requests = host.http->requests();
+        for (size_t i = 0; i < requests.size(); ++i) {
+            if (requests[i].request.url.find("/proxy") != std::string::npos) {
+                host.http->respond(i, 200, body);
+            }
+        }
+        // Latencies are the test's: the probes stop.
+        if (plugin->pingManager) {
+            plugin->pingManager->Stop();
+        }
+    }
+    std::string item(const std::string& label) { return ui::JoinIdPath({panelWindow, label}); }
+    void click(const std::string& label)
+    {
+        ui.click(item(label));
+        ui.frames(2);
+    }
+    std::vector<std::string> messages() const
+    {
+        std::vector<std::string> out;
+        for (const StatusLogEntry& entry : plugin->StatusLogSnapshot()) {
+            out.push_back(entry.message);
+        }
+        return out;
+    }
+    bool popupShown(const char* name) { return ui.textShown(name) && ui.windowShown(name); }
+};
+
+TEST_F(Panel, WithoutTheFirewallRuleNothingConnectsAndThePopupSaysWhy)
+{
+    struct Case {
+        FirewallStatus status;
+        const char* firstLine;
+    };
+    const Case cases[] = {
+        {FirewallStatus::NeedsAdmin, "Please click the 'Create Firewall Rule' button above to create"},
+        {FirewallStatus::Error, "There was an error with the firewall configuration."},
+        {FirewallStatus::Checking, "The firewall is not properly configured."},
+    };
+    for (const Case& c : cases) {
+        for (const std::string& target : {std::string("##server1"), std::string("Connect to Best Server")}) {
+            plugin->firewallStatus = c.status;
+            const size_t before = host.console.lines().size();
+            click(target);
+            ASSERT_TRUE(ui.windowShown("Firewall Not Ready")) << target;
+            EXPECT_TRUE(ui.textShown("Cannot Connect to Server"));
+            EXPECT_TRUE(ui.textShown(c.firstLine)) << c.firstLine;
+            ui.click(ui::JoinIdPath({"Firewall Not Ready", "OK"}));
+            ui.frames(2);
+            EXPECT_FALSE(ui.windowShown("Firewall Not Ready"));
+            ASSERT_TRUE(plugin->WaitForReverseProxyIdle(5s));
+            const auto lines = host.console.lines();
+            EXPECT_EQ(lines.size(), before) << "something was started by " << target;
+        }
+    }
+}
+
+TEST_F(Panel, FirewallButtonsFollowTheStateAndRemovalWaitsForADisconnect)
+{
+    plugin->firewallStatus = FirewallStatus::NeedsAdmin;
+    ui.frames(2);
+    EXPECT_TRUE(ui.itemShown(item("Create Firewall Rule")));
+    EXPECT_FALSE(ui.itemShown(item("Remove Firewall Rule")));
+    EXPECT_TRUE(ui.textShown("[!] Needs Admin to Create Rule"));
+    ui.moveMouse(ui.get(item("Create Firewall Rule")).rect.GetCenter());
+    ui.frames(2);
+    EXPECT_TRUE(ui.textShown("Click to create firewall rule with admin privileges (UAC prompt will appear)"));
+
+    plugin->firewallStatus = FirewallStatus::Error;
+    ui.frames(2);
+    EXPECT_FALSE(ui.itemShown(item("Create Firewall Rule")));
+    EXPECT_FALSE(ui.itemShown(item("Remove Firewall Rule")));
+    EXPECT_TRUE(ui.textShown("[X] Firewall Error"));
+
+    plugin->firewallStatus = FirewallStatus::Ready;
+    plugin->connectionStatus = ConnectionStatus::Connected;
+    ui.frames(2);
+    EXPECT_TRUE(ui.textShown("[OK] Port 7777 Open"));
+    click("Remove Firewall Rule");
+    EXPECT_TRUE(ui.windowShown("Cannot Remove Firewall Rule"));
+    EXPECT_TRUE(ui.textShown("Please click the 'Disconnect' button and try again."));
+    ASSERT_TRUE(plugin->WaitForReverseProxyIdle(5s));
+    EXPECT_THAT(messages(), Not(Contains("Requesting admin permission to remove firewall rule...")));
+    EXPECT_EQ(plugin->firewallStatus.load(), FirewallStatus::Ready);
+    ui.click(ui::JoinIdPath({"Cannot Remove Firewall Rule", "OK"}));
+    ui.frames(2);
+    EXPECT_FALSE(ui.windowShown("Cannot Remove Firewall Rule"));
+    plugin->connectionStatus = ConnectionStatus::Disconnected;
+}
+
+TEST_F(Panel, ListsServersWithTheirLatency)
+{
+    const std::pair<int, const char*> latencies[] = {{49, "49ms"}, {50, "50ms"}, {99, "99ms"}, {100, "100ms"}, {-1, "---"}};
+    for (size_t i = 0; i < std::size(latencies); ++i) {
+        plugin->proxyServers[i].latency = latencies[i].first;
+    }
+    ui.frames(2);
+    for (const char* name : {"Near", "Mid", "Far", "Edge", "Silent"}) {
+        EXPECT_TRUE(ui.textShown(name, panelWindow)) << name;
+    }
+    for (const auto& [latency, text] : latencies) {
+        EXPECT_TRUE(ui.textShown(text, panelWindow)) << text;
+    }
+    EXPECT_TRUE(ui.textShown("Status: ", panelWindow));
+    EXPECT_TRUE(ui.textShown("[*] Disconnected", panelWindow));
+    EXPECT_TRUE(ui.itemShown(item("##server4")));
+}
+
+TEST_F(Panel, TheDownloadPromptWaitsWhileADownloadRuns)
+{
+    plugin->isDownloading = true;
+    plugin->showDownloadPrompt = true;
+    ui.frames(3);
+    EXPECT_FALSE(ui.windowShown("Download frpc.exe"));
+    EXPECT_TRUE(ui.textShown("Downloading frpc.exe, please wait...", panelWindow));
+
+    plugin->isDownloading = false;
+    ui.frames(3);
+    ASSERT_TRUE(ui.windowShown("Download frpc.exe"));
+    EXPECT_TRUE(ui.textShown("frpc.exe was not detected."));
+    EXPECT_TRUE(ui.textShown("Source: " + plugin->frpcDownloadUrl));
+    ui.click(ui::JoinIdPath({"Download frpc.exe", "No, Cancel"}));
+    ui.frames(2);
+    EXPECT_FALSE(ui.windowShown("Download frpc.exe"));
+    EXPECT_FALSE(plugin->showDownloadPrompt.load());
+    EXPECT_THAT(messages(), Contains("Download cancelled"));
+}
+
+TEST_F(Panel, SetupGuideAndConnectionHelpOpenAndClose)
+{
+    click("Setup");
+    ASSERT_TRUE(ui.windowShown("Reverse Proxy Setup Guide"));
+    const auto rect = ui.windowRect("Reverse Proxy Setup Guide");
+    ASSERT_TRUE(rect);
+    EXPECT_EQ(rect->GetWidth(), 600.0f);
+    EXPECT_EQ(rect->GetHeight(), 500.0f);
+    EXPECT_TRUE(ui.textShown("What is Reverse Proxy?"));
+    EXPECT_TRUE(ui.textShown("Step 4: Share Your Server"));
+    ui.click(ui::JoinIdPath({"Reverse Proxy Setup Guide", "Close"}));
+    ui.frames(2);
+    EXPECT_FALSE(ui.windowShown("Reverse Proxy Setup Guide"));
+
+    {
+        std::lock_guard<std::mutex> lock(plugin->connectionMutex);
+        plugin->connectedAddress = "proxy.example.org";
+        plugin->connectedPort = 47901;
+    }
+    plugin->connectionStatus = ConnectionStatus::Connected;
+    ui.frames(2);
+    EXPECT_TRUE(ui.textShown("proxy.example.org:47901", panelWindow));
+    EXPECT_TRUE(ui.itemShown(item("Disconnect")));
+    click("Help");
+    ASSERT_TRUE(ui.windowShown("Reverse Proxy Connection Help"));
+    EXPECT_TRUE(ui.textShown("Connection Successful!"));
+    EXPECT_TRUE(ui.textShown("IP Address: proxy.example.org"));
+    EXPECT_TRUE(ui.textShown("Port: 47901"));
+    ui.click(ui::JoinIdPath({"Reverse Proxy Connection Help", "Close"}));
+    ui.frames(2);
+    EXPECT_FALSE(ui.windowShown("Reverse Proxy Connection Help"));
+    plugin->connectionStatus = ConnectionStatus::Disconnected;
+}
+
+ImGuiWindow* StatusLogWindow(ImGuiContext* ctx)
+{
+    for (ImGuiWindow* window : ctx->Windows) {
+        if (std::string(window->Name).rfind("Reverse Proxy/StatusLog", 0) == 0) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(Panel, TheStatusLogFollowsNewLinesOnlyFromItsEnd)
+{
+    for (int i = 0; i < 10; ++i) {
+        plugin->AddStatusLog("line " + std::to_string(i), LogLevel::Info);
+    }
+    ui.frames(3);
+    ImGuiWindow* log = StatusLogWindow(ui.context());
+    ASSERT_TRUE(log);
+    ASSERT_GT(log->ScrollMax.y, 0.0f);
+    EXPECT_EQ(log->Scroll.y, log->ScrollMax.y);
+
+    plugin->AddStatusLog("newest", LogLevel::Success);
+    ui.frames(3);
+    EXPECT_EQ(log->Scroll.y, log->ScrollMax.y) << "at the end it follows";
+
+    // A user who scrolled up stays where they are.
+    log->Scroll.y = 0.0f;
+    ui.frames(2);
+    plugin->AddStatusLog("another", LogLevel::Warning);
+    ui.frames(3);
+    EXPECT_EQ(log->Scroll.y, 0.0f);
+}
+
+} // namespace
+} // namespace kestrel::testing
