@@ -73,7 +73,7 @@ TEST_F(Panel, WithoutTheFirewallRuleNothingConnectsAndThePopupSaysWhy)
         const char* firstLine;
     };
     const Case cases[] = {
-        {FirewallStatus::NeedsAdmin, "Please click the 'Create Firewall Rule' button above to create"},
+        {FirewallStatus::NeedsAdmin, "Please click the 'Create Firewall Rule'"},
         {FirewallStatus::Error, "There was an error with the firewall configuration."},
         {FirewallStatus::Checking, "The firewall is not properly configured."},
     };
@@ -227,6 +227,7 @@ TEST_F(Panel, TheStatusLogFollowsNewLinesOnlyFromItsEnd)
 
     // A user who scrolled up stays where they are.
     log->Scroll.y = 0.0f;
+    log->ScrollTarget.y = FLT_MAX; // what a wheel turn leaves behind: no pending scroll
     ui.frames(2);
     plugin->AddStatusLog("another", LogLevel::Warning);
     ui.frames(3);
