@@ -51,7 +51,7 @@ void DrawMenuFrame(benchmark::State& state, const MenuScene& scene)
     plugin->MenuOpened();
     if (scene.lobbies > 0) {
         plugin->ApiGetMatches();
-        host.http->respond(0, 200, kestrel::bench::LobbyReply(scene.lobbies));
+        host.http->respond(host.http->requests().size() - 1, 200, kestrel::bench::LobbyReply(scene.lobbies));
     }
     const auto draw = [&] { plugin->DrawMenu(); };
     for (int i = 0; i < 3; ++i) context.frame(draw);

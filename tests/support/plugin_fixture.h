@@ -1,5 +1,6 @@
 #pragma once
 // The plugin object loaded into a fresh fake host, with the start-up log lines cleared.
+#include <chrono>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -18,6 +19,8 @@ struct LoadedPlugin : ::testing::Test {
     {
         host.attach(*plugin);
         plugin->onLoad();
+        // The reverse proxy's start-up entries come from its worker; they are in before the test starts.
+        plugin->WaitForReverseProxyIdle(std::chrono::seconds(20));
         host.console.clearLines();
     }
 };

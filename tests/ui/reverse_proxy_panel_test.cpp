@@ -28,6 +28,8 @@ struct Panel : OpenMenu {
         ui.click(ui::JoinIdPath({mainWindow, "Tabs", "Host Lan"}));
         ASSERT_TRUE(ui.frameUntil([&] { return ui.windowShown(panelWindow); }));
         ui.placeWindow(panelWindow, ImVec2(820, 10));
+        ImGui::SetCurrentContext(ui.context());
+        ImGui::SetWindowSize(panelWindow, ImVec2(760, 640)); // room for the whole status line
         answerList(R"({"servers": [{"name": "Near", "address": "127.0.0.1"}, {"name": "Mid", "address": "127.0.0.2"},
                                    {"name": "Far", "address": "127.0.0.3"}, {"name": "Edge", "address": "127.0.0.4"},
                                    {"name": "Silent", "address": "127.0.0.5"}]})");

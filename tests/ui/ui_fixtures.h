@@ -1,5 +1,6 @@
 #pragma once
 // The plugin loaded into a fake host with its menu open, drawn headless frame by frame.
+#include <chrono>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -30,6 +31,8 @@ struct OpenMenu : ::testing::Test {
         matchbay::kestrelMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
         host.attach(*plugin);
         plugin->onLoad();
+        // The reverse proxy's start-up entries come from its worker; they are in before the test starts.
+        plugin->WaitForReverseProxyIdle(std::chrono::seconds(20));
         plugin->MenuOpened();
         ui.frame();
         // New windows all start at the same place; spread them out as a user would.

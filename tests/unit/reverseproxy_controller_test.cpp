@@ -104,6 +104,8 @@ struct ListCase {
     std::vector<std::string> lines; // in this order among the console lines after the answer
 };
 
+void PrintTo(const ListCase& c, std::ostream* os) { *os << c.what; }
+
 struct ProxyList : ReverseProxyPlugin, ::testing::WithParamInterface<ListCase> {};
 
 TEST_P(ProxyList, ScansTheAnswer)
