@@ -17,6 +17,7 @@
 #include "catalogue/mutator_settings_panel.h"
 #include "catalogue/mutators.h"
 #include "lobby/lobby_filter.h"
+#include "lobby/lobby_row_texts.h"
 #include "lobby/match_listing.h"
 #include "lobby/rllobby_api.h"
 #include "plugin/plugin_window_base.h"
@@ -166,6 +167,7 @@ private:
     MatchListings lobbyListings = std::make_shared<const std::vector<MatchListing>>(); // last list received
 
     lobby::LobbyFilterCache lobbyFilterCache; // drawing pass only
+    lobby::LobbyRowTextCache lobbyRowTextCache; // drawing pass only
 
     mutable std::mutex botNamesMutex;
     std::vector<std::string> botNames; // bot names offered by the bot match tab; BotNameCount() is its size
