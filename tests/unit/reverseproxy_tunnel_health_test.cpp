@@ -29,6 +29,7 @@ struct TunnelHealth : ReverseProxyPlugin {
     httplib::Server portService;
     std::thread portThread;
     int portServicePort = 0;
+    bool listAnswered = false;
 
     void BeforeLoad() override
     {
@@ -62,7 +63,10 @@ struct TunnelHealth : ReverseProxyPlugin {
     // Connects and waits until the state leaves Connecting (or the time runs out).
     ConnectionStatus connectAndSettle(std::chrono::milliseconds within = 8s)
     {
-        answerListWithoutProbes(oneServer);
+        if (!listAnswered) {
+            answerListWithoutProbes(oneServer);
+            listAnswered = true;
+        }
         plugin->ConnectToServer(0);
         EXPECT_TRUE(idle());
         const auto until = std::chrono::steady_clock::now() + within;
