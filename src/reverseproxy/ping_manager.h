@@ -1,6 +1,7 @@
 #pragma once
 // Measures every proxy server's ICMP latency continuously, one worker thread per server.
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -19,6 +20,7 @@ public:
 
 private:
     void PingWorker(ProxyServer& server);
+    static std::string ResolveAddress(const std::string& address);
 
     std::vector<std::thread> workers;
     std::atomic<bool> running{false};

@@ -1,0 +1,9 @@
+#include "platform/thread_priority.h"
+
+#include <windows.h>
+
+namespace platform {
+
+void LowerCurrentThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
+
+} // namespace platform
