@@ -15,6 +15,7 @@
 #include "hosted/request_state.h"
 #include "hosted/tab_state.h"
 #include "lobby/lobby_filter.h"
+#include "lobby/lobby_row_texts.h"
 #include "lobby/match_listing.h"
 #include "lobby/rllobby_api.h"
 #include "plugin/plugin_window_base.h"
@@ -127,6 +128,7 @@ private:
     MatchListings lobbyListings = std::make_shared<const std::vector<MatchListing>>(); // last list received
 
     lobby::LobbyFilterCache lobbyFilterCache; // drawing pass only
+    lobby::LobbyRowTextCache lobbyRowTextCache; // drawing pass only
 
     hosted::HostingLists hostingLists;
 
