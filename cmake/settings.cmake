@@ -8,3 +8,4 @@ set(KESTREL_BOT_CATALOGUE_HOST "${KESTREL_DEMO_SERVICES}" CACHE STRING "Bot cata
 set(KESTREL_SERVER_COMMAND_HOST "${KESTREL_DEMO_SERVICES}" CACHE STRING "Hosted server command service")
 set(KESTREL_PROXY_LIST_URL "${KESTREL_DEMO_SERVICES}/proxy" CACHE STRING "Default of rp_server_list_url")
 set(KESTREL_PORT_SERVICE_HOST "${KESTREL_DEMO_SERVICES}" CACHE STRING "Port service and tunnel client download")
+set(KESTREL_FRPC_SHA256 "" CACHE STRING "SHA-256 (hex) the downloaded tunnel client must have; empty: not checked")
