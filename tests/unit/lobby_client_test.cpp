@@ -129,17 +129,15 @@ struct LobbyFetch : kestrel::testing::LoadedPlugin {
 
 TEST_F(LobbyFetch, RequestGoesToTheEndpointAsJsonGet)
 {
-    // Drop what onLoad sent (the proxy list request).
-    const size_t before = host.http->requests().size();
+    const size_t before = host.http->requests().size(); // the start-up requests of onLoad
     plugin->ApiGetMatches();
     auto requests = host.http->requests();
-    requests.erase(requests.begin(), requests.begin() + static_cast<std::ptrdiff_t>(before));
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].request.url, plugin->CurrentLobbyApi()->BaseAddress() + "/lobby");
-    EXPECT_EQ(requests[0].request.verb, "GET");
-    EXPECT_TRUE(requests[0].request.headers.empty());
-    EXPECT_EQ(requests[0].request.body, "");
-    EXPECT_TRUE(requests[0].json);
+    ASSERT_EQ(requests.size(), before + 1);
+    EXPECT_EQ(requests[before].request.url, plugin->CurrentLobbyApi()->BaseAddress() + "/lobby");
+    EXPECT_EQ(requests[before].request.verb, "GET");
+    EXPECT_TRUE(requests[before].request.headers.empty());
+    EXPECT_EQ(requests[before].request.body, "");
+    EXPECT_TRUE(requests[before].json);
 }
 
 TEST_F(LobbyFetch, EndpointChangeSendsTheNextRefreshToTheNewAddress)
@@ -185,12 +183,13 @@ TEST_F(LobbyFetch, SuccessReplacesTheListAndFailuresKeepIt)
 
 TEST_F(LobbyFetch, AnswerAfterThePluginIsGoneIsDropped)
 {
+    const size_t index = host.http->requests().size();
     plugin->ApiGetMatches();
     std::weak_ptr<matchbay> watch = plugin;
     plugin.reset();
     ASSERT_TRUE(watch.expired());
     // Nothing left to write into: the answer must neither crash nor log.
-    host.http->respond(host.http->requests().size() - 1, 200, Reply({Lobby()}));
+    host.http->respond(index, 200, Reply({Lobby()}));
     EXPECT_THAT(host.console.lines(), IsEmpty());
 }
 
