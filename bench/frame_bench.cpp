@@ -58,8 +58,9 @@ void DrawMenuFrame(benchmark::State& state, const MenuScene& scene)
     plugin->onLoad();
     plugin->MenuOpened();
     if (scene.lobbies > 0) {
+        const size_t index = host.http->requests().size(); // after onLoad's own requests
         plugin->ApiGetMatches();
-        host.http->respond(0, 200, kestrel::bench::LobbyReply(scene.lobbies));
+        host.http->respond(index, 200, kestrel::bench::LobbyReply(scene.lobbies));
     }
     const auto draw = [&] { plugin->DrawMenu(); };
     for (int i = 0; i < 3; ++i) context.frame(draw);

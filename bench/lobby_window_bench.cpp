@@ -22,8 +22,9 @@ void LobbyWindowFrame(benchmark::State& state)
     auto plugin = std::make_shared<matchbay>();
     host.attach(*plugin);
     plugin->onLoad();
+    const size_t index = host.http->requests().size(); // after onLoad's own requests
     plugin->ApiGetMatches();
-    host.http->respond(0, 200, kestrel::bench::LobbyReply(static_cast<int>(state.range(0))));
+    host.http->respond(index, 200, kestrel::bench::LobbyReply(static_cast<int>(state.range(0))));
     // Most lobbies pass both filters, so the list stays as long as the reply.
     plugin->lobbyNameFilter = "Lobby *";
     plugin->lobbyMapFilter = "*_P";

@@ -32,5 +32,6 @@ void RegisterLobbyRoutes(httplib::Server& server, const ServiceContext& context)
 void RegisterProxyListRoutes(httplib::Server& server, const ServiceContext& context);
 void RegisterPortRoutes(httplib::Server& server, const ServiceContext& context);
 void RegisterTunnelClientDownloadRoutes(httplib::Server& server, const ServiceContext& context);
+void RegisterHostingRoutes(httplib::Server& server, const ServiceContext& context);
 
 } // namespace demo

@@ -12,6 +12,7 @@ void RegisterAllServices(httplib::Server& server, const ServiceContext& context)
         &RegisterProxyListRoutes,
         &RegisterPortRoutes,
         &RegisterTunnelClientDownloadRoutes,
+        &RegisterHostingRoutes,
     };
     for (auto registerRoutes : services) registerRoutes(server, context);
 }
