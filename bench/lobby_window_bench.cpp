@@ -6,27 +6,14 @@
 #include <string>
 
 #include <imgui.h>
-#include <nlohmann/json.hpp>
 
 #include "fake_host.h"
 #include "headless_context.h"
+#include "lobby_reply.h"
 #include "plugin/matchbay.h"
 #include "ratio_reporter.h"
 
 namespace {
-
-std::string Reply(int count)
-{
-    const char* maps[] = {"Park_P", "Stadium_P", "EuroStadium_Night_P", "TrainStation_P"};
-    nlohmann::json lobbies = nlohmann::json::array();
-    for (int i = 0; i < count; ++i) {
-        lobbies.push_back({{"id", "id" + std::to_string(i)}, {"name", "Lobby " + std::to_string(i)},
-                           {"map", maps[i % 4]}, {"description", ""}, {"playerCount", i % 8},
-                           {"players", nlohmann::json::array()}, {"hasPassword", false}, {"ipAddress", "127.0.0.1"},
-                           {"port", 7777}, {"secondsSinceUpdate", i % 60}});
-    }
-    return nlohmann::json{{"lobbies", lobbies}}.dump();
-}
 
 void LobbyWindowFrame(benchmark::State& state)
 {
@@ -35,8 +22,9 @@ void LobbyWindowFrame(benchmark::State& state)
     auto plugin = std::make_shared<matchbay>();
     host.attach(*plugin);
     plugin->onLoad();
+    const size_t index = host.http->requests().size(); // after onLoad's own requests
     plugin->ApiGetMatches();
-    host.http->respond(0, 200, Reply(static_cast<int>(state.range(0))));
+    host.http->respond(index, 200, kestrel::bench::LobbyReply(static_cast<int>(state.range(0))));
     // Most lobbies pass both filters, so the list stays as long as the reply.
     plugin->lobbyNameFilter = "Lobby *";
     plugin->lobbyMapFilter = "*_P";

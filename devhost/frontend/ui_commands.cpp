@@ -9,6 +9,7 @@
 #include "output.h"
 #include "ui_input.h"
 #include "ui_path.h"
+#include "ui_scroll.h"
 #include "ui_text.h"
 
 namespace devhost {
@@ -71,6 +72,10 @@ struct Activation {
     int attempts = 0;
     bool requested = false;
     std::string windowMissing;  // set when giving up because the item's window is not shown
+    // Before the press the item is brought on screen, as a person scrolls to what they click.
+    bool located = false;
+    bool looking = false;  // the item was made the focus last frame, to see whether and where it is drawn
+    int slice = 0;         // the part of its window shown next while it is not drawn
 
     Progress step()
     {
@@ -92,6 +97,26 @@ struct Activation {
             return Progress::Pending;
         }
         id = resolved->id;
+        if (resolved->window && !located) {
+            if (looking) {
+                looking = false;
+                if (const auto rect = kestrel::ui::DrawnFocusRect(id)) {
+                    located = true;
+                    // A drop-down opened off screen would close again as soon as its combo is skipped.
+                    if (!kestrel::ui::FullyVisible(resolved->window, *rect)) {
+                        kestrel::ui::ScrollIntoView(resolved->window, *rect);
+                        return Progress::Pending;
+                    }
+                } else if (!kestrel::ui::ScrollToSlice(resolved->window, slice++)) {
+                    located = true;  // drawn nowhere: the press below fails and says so
+                }
+            }
+            if (!located) {
+                ImGui::SetFocusID(id, resolved->window);
+                looking = true;
+                return Progress::Pending;
+            }
+        }
         // ImGui skips an item scrolled out of view unless it holds the navigation focus, and a
         // skipped item cannot be activated: entry 59 of an 8-row drop-down would be out of reach.
         if (resolved->window) ImGui::SetFocusID(id, resolved->window);

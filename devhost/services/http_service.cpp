@@ -69,7 +69,11 @@ struct CurlHttpService::Transfer {
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::Write);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
         curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
-        if (curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str()) != CURLE_OK || request.url.empty())
+        // Plugins send map names and tags unencoded, spaces included; libcurl refuses a raw
+        // space, so it travels as %20 as a forgiving client would send it.
+        std::string url;
+        for (char c : request.url) url += c == ' ' ? std::string("%20") : std::string(1, c);
+        if (curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) != CURLE_OK || request.url.empty())
             return "bad URL: " + request.url;
 
         if (request.verb == "POST") {

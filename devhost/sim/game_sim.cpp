@@ -83,6 +83,9 @@ void GameSim::executeUnrealCommand(const std::string& command)
 {
     PrintLine("[game] " + command);
     if (!IsTravel(command)) return;
+    // Outside the lock: joining waits for the game server's answer.
+    onlineGame.Leave();
+    if (auto address = ParseStartCommand(command)) onlineGame.Join(*address);
     std::lock_guard<std::mutex> lock(mutex);
     if (listenSocket.isOpen()) {
         auto answered = listenSocket.close();
@@ -118,8 +121,12 @@ bakkesmod::host::PlayerControllerService* GameSim::playerController()
 
 std::optional<std::vector<PlayerRecord>> GameSim::onlineGamePlayers()
 {
+    auto joined = onlineGame.Players();
     std::lock_guard<std::mutex> lock(mutex);
-    return players;
+    if (!joined) return players;
+    // The joined server's players first, then the ones the "sim" commands added.
+    if (players) joined->insert(joined->end(), players->begin(), players->end());
+    return joined;
 }
 
 bool GameSim::command(const std::vector<std::string>& words)
@@ -174,6 +181,7 @@ void GameSim::printStatus()
     HostMessage(std::string("sim: matchmaking ") + (matchmakingOn ? "on" : "off") + ", controller " +
                 (controllerOn ? "on" : "off") + ", listen port " + std::to_string(listenPort) +
                 (listenSocket.isOpen() ? " (listening)" : " (closed)"));
+    if (auto address = onlineGame.JoinedAddress()) HostMessage("sim: joined online game at " + *address);
     if (!players) {
         HostMessage("sim: not in an online game");
         return;

@@ -9,6 +9,7 @@
 #include "bakkesmod/host/services.h"
 #include "sim/game_thread.h"
 #include "sim/listen_socket.h"
+#include "sim/online_game.h"
 
 namespace devhost {
 
@@ -54,6 +55,7 @@ private:
     std::optional<std::vector<bakkesmod::host::PlayerRecord>> players; // nullopt: no online game
     int listenPort;
     ListenSocket listenSocket; // open between a "?Listen" travel and the next travel
+    OnlineGame onlineGame;     // joined by "start <host>:<port>/..." until the next travel
 };
 
 } // namespace devhost

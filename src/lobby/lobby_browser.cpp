@@ -5,6 +5,7 @@
 #include <string>
 
 #include "lobby/help_marker.h"
+#include "lobby/lobby_row_texts.h"
 #include "plugin/matchbay.h"
 
 namespace {
@@ -62,23 +63,23 @@ void matchbay::RenderLobbyBrowser()
     SetLobbyColumns();
     const MatchListings listings = LobbyListingsSnapshot();
     const std::vector<std::size_t>& visible = lobbyFilterCache.Visible(listings, lobbyNameFilter, lobbyMapFilter);
+    const std::vector<lobby::LobbyRowTexts>& texts = lobbyRowTextCache.Rows(listings, ownLobbyId);
     // Only the rows in view are drawn; the others cost nothing however long the list is.
     ImGuiListClipper clipper;
     clipper.Begin(static_cast<int>(visible.size()));
     while (clipper.Step()) {
         for (int row = clipper.DisplayStart; row < clipper.DisplayEnd; ++row) {
-            const MatchListing& listing = (*listings)[visible[static_cast<std::size_t>(row)]];
-            std::string label = listing.name;
-            if (listing.id == ownLobbyId) label += " (you)";
-            label += "##" + listing.id;
-            if (ImGui::Selectable(label.c_str(), IsSelectedLobby(listing), ImGuiSelectableFlags_SpanAllColumns))
+            const std::size_t index = visible[static_cast<std::size_t>(row)];
+            const MatchListing& listing = (*listings)[index];
+            const lobby::LobbyRowTexts& text = texts[index];
+            if (ImGui::Selectable(text.label.c_str(), IsSelectedLobby(listing), ImGuiSelectableFlags_SpanAllColumns))
                 selectedLobbyId = listing.id;
             ImGui::NextColumn();
             ImGui::TextUnformatted(listing.map.c_str());
             ImGui::NextColumn();
-            ImGui::Text("%d", listing.playerCount);
+            ImGui::TextUnformatted(text.players.c_str());
             ImGui::NextColumn();
-            ImGui::Text("%d", listing.secondsSinceUpdate);
+            ImGui::TextUnformatted(text.seconds.c_str());
             ImGui::NextColumn();
         }
     }

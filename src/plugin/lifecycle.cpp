@@ -31,7 +31,8 @@ void matchbay::onLoad()
     Log("endpoint: {}", *lobbyEndpoint);
     ReplaceLobbyApi(std::make_shared<rllobby_api::RLLobbyApi>(std::string(*lobbyEndpoint)));
 
-    // Hosting service server list and bot list requests: arrive with the hosting lists.
+    SendServerListRequest();
+    SendBotListRequest();
 
     // Last: the reverse proxy start-up, which arrives with the reverse proxy.
 }

@@ -11,7 +11,11 @@
 #include "bakkesmod/plugin/bakkesmodplugin.h"
 #include "catalogue/mutator_settings_panel.h"
 #include "catalogue/mutators.h"
+#include "hosted/hosting_lists.h"
+#include "hosted/request_state.h"
+#include "hosted/tab_state.h"
 #include "lobby/lobby_filter.h"
+#include "lobby/lobby_row_texts.h"
 #include "lobby/match_listing.h"
 #include "lobby/rllobby_api.h"
 #include "plugin/plugin_window_base.h"
@@ -88,6 +92,28 @@ public:
     std::uint64_t BotNameCount() const;
 
     // ---- Hosted servers (hosted/): hosting lists, server requests, server controls ----
+    // The two start-up requests of onLoad, and their handlers (host HTTP thread).
+    void SendServerListRequest();
+    void SendBotListRequest();
+    void OnServerListResponse(int status, const std::string& body);
+    void OnBotListResponse(int status, const std::string& body);
+    void FetchBotDetails(const std::string& name);
+    void OnBotDetailsResponse(int status, const std::string& body);
+    std::shared_ptr<const hosted::ServerList> ServerListSnapshot() const { return hostingLists.servers.Get(); }
+    bool ServerListLoaded() const { return !ServerListSnapshot()->serverEndpoints.empty(); }
+    std::shared_ptr<const hosted::BotVersions> BotVersionsSnapshot() const { return hostingLists.botVersions.Get(); }
+    std::shared_ptr<const hosted::BotDetails> BotDetailsSnapshot() const { return hostingLists.botDetails.Get(); }
+
+    void RenderServerControls(int serverIndex, int port, const std::vector<std::string>& players);
+    void CollectOnlinePlayerNames(std::vector<std::string>& players);
+    void JoinHostedServer(const std::string& address, int port);
+    static inline int gameSpeedValue = 100; // the "##GameSpeed" field, shared by both tabs
+
+    hosted::KestrelTabState kestrelTab;
+    hosted::RLBotHostTabState rlbotTab;
+    std::shared_ptr<hosted::HostedRequestState> kestrelRequest = std::make_shared<hosted::HostedRequestState>();
+    std::shared_ptr<hosted::HostedRequestState> rlbotRequest = std::make_shared<hosted::HostedRequestState>();
+    hosted::WorkerGate hostedWorkers; // the plugin's end waits briefly for running request workers
 
     // ---- Reverse proxy (reverseproxy/): controller, managers, panel state ----
 
@@ -102,6 +128,9 @@ private:
     MatchListings lobbyListings = std::make_shared<const std::vector<MatchListing>>(); // last list received
 
     lobby::LobbyFilterCache lobbyFilterCache; // drawing pass only
+    lobby::LobbyRowTextCache lobbyRowTextCache; // drawing pass only
+
+    hosted::HostingLists hostingLists;
 
     mutable std::mutex botNamesMutex;
     std::vector<std::string> botNames; // bot names offered by the bot match tab; BotNameCount() is its size

@@ -34,10 +34,17 @@ public:
                       DownloadProgress progress = {});
 
     void SetProcessCallbacks(ProcessCallbacks callbacks);
+    bool IsRunning() const;          // a client started by Start still runs
+    std::uint32_t GetProcessId() const; // its process id, 0 when none
+    // The port service: a base address ("/get-port" is added) or the full URL of "/get-port".
+    void SetPortServiceUrl(const std::string& url);
+    // Hex SHA-256 a download must have before it replaces the executable; empty: not checked.
+    void SetExpectedSha256(const std::string& hex);
     const std::string& GetLastError() const { return lastError; }
     std::int32_t GetRemotePort() const { return remotePort; }
 
-    // The build's download URL of the executable (path "/reverseproxy/frpc.exe").
+    // The build's download URL of the executable (path "/reverseproxy/frpc.exe"), below the
+    // port service host (KESTREL_PORT_SERVICE_HOST in the environment overrides the build's).
     static std::string DefaultDownloadUrl();
 
 private:

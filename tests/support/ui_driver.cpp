@@ -296,8 +296,56 @@ UiItem UiDriver::waitUntilStable(ImGuiID id, const std::string& what)
 
 void UiDriver::click(std::string_view query)
 {
+    scrollTo(query);
     const UiItem item = get(query);
     click(item);
+}
+
+void UiDriver::scrollTo(std::string_view query)
+{
+    // Wholly in view, as a person scrolls on until the row they look for is readable.
+    const auto inView = [&] {
+        const std::optional<UiItem> item = find(query);
+        return item && item->shown && item->rect.Min.y >= item->clipRect.Min.y && item->rect.Max.y <= item->clipRect.Max.y;
+    };
+    if (inView()) return;
+    ImGui::SetCurrentContext(ctx);
+    ImGuiWindow* window = nullptr;
+    if (IsPath(query)) {
+        if (const auto resolved = ui::ResolveIdPath(query)) window = resolved->window;
+    }
+    if (const std::optional<UiItem> item = find(query); item && !window) window = windowNamed(item->window);
+    // The nearest window around the item that can scroll; a region as tall as its content is scrolled by its parent.
+    ImGuiWindow* scroller = window;
+    while (scroller && scroller->ScrollMax.y <= 0.0f && (scroller->Flags & ImGuiWindowFlags_ChildWindow)) {
+        scroller = scroller->ParentWindow;
+    }
+    const bool reached = scroller && scroller->ScrollMax.y > 0.0f && wheelUntil(scroller, inView);
+    // Taller than its view, or cut by a window edge that does not scroll: the part on screen takes the click.
+    if (!reached && !itemShown(query)) {
+        throw std::runtime_error("ui: \"" + std::string(query) + "\" is not shown and scrolling does not reach it");
+    }
+}
+
+bool UiDriver::wheelUntil(ImGuiWindow* scroller, const std::function<bool()>& shown)
+{
+    ImGui::SetCurrentContext(ctx);
+    ImGuiIO& io = ImGui::GetIO();
+    // The wheel goes to the window under the mouse, or to its parent when that one cannot scroll.
+    const ImVec2 over = scroller->InnerClipRect.GetCenter();
+    constexpr int wheelLimit = 200;
+    for (const float notch : {-1.0f, 1.0f}) {
+        for (int turn = 0; turn < wheelLimit; ++turn) {
+            if (shown()) return true;
+            const float before = scroller->Scroll.y;
+            io.MousePos = over;
+            io.MouseWheel = notch;
+            frame();
+            io.MouseWheel = 0.0f;
+            if (scroller->Scroll.y == before) break;  // at the end of the range
+        }
+    }
+    return shown();
 }
 
 void UiDriver::click(const UiItem& target)
@@ -377,8 +425,25 @@ void UiDriver::pickComboEntry(std::string_view comboQuery, std::string_view entr
 {
     const std::string popup = openCombo(comboQuery);
     std::vector<UiItem> candidates;
+    std::vector<UiItem> clipped;
     for (const UiItem& item : itemsIn(popup)) {
-        if (item.shown && matches(item, entry)) candidates.push_back(item);
+        if (matches(item, entry)) (item.shown ? candidates : clipped).push_back(item);
+    }
+    // An entry below the drop-down's eight rows is drawn but clipped: scroll the list to it.
+    if (candidates.empty() && clipped.size() == 1) {
+        candidates = clipped;
+        const ImGuiID id = candidates.front().id;
+        const auto entryShown = [&] {
+            for (const UiItem& item : items) {
+                if (item.id == id && item.shown) return true;
+            }
+            return false;
+        };
+        if (ImGuiWindow* list = windowNamed(popup); list && wheelUntil(list, entryShown)) {
+            for (const UiItem& item : items) {
+                if (item.id == id) candidates.front() = item;
+            }
+        }
     }
     if (candidates.size() != 1) {
         throw std::runtime_error("ui: " + std::to_string(candidates.size()) + " entries \"" + std::string(entry) +

@@ -71,6 +71,10 @@ public:
 
     // Input.
     void moveMouse(ImVec2 pos);  // runs a frame with the mouse there
+    // Turns the mouse wheel over the window around the item until the item is wholly shown, down first, then up;
+    // throws when it never is. Rows a list clipper leaves out are found only by an id path. click() and the
+    // combo helpers do this first, as a person scrolls to what they want to click.
+    void scrollTo(std::string_view query);
     void click(std::string_view query);
     void click(const UiItem& item);
     void clickAt(ImVec2 pos);  // wherever it lands, e.g. on empty space to close a drop-down
@@ -92,6 +96,8 @@ private:
     const char* itemLabel(ImGuiID id) const override;
 
     void hoverForClick(ImVec2 pos);
+    // Wheels over scroller until shown() holds after a frame; whether it did.
+    bool wheelUntil(ImGuiWindow* scroller, const std::function<bool()>& shown);
     void pressAndRelease();
     bool matches(const UiItem& item, std::string_view name) const;
     UiItem waitUntilStable(ImGuiID id, const std::string& what);

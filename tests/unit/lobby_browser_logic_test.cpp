@@ -7,6 +7,7 @@
 #include "plugin_fixture.h"
 #include "lobby/lobby_address.h"
 #include "lobby/lobby_filter.h"
+#include "lobby/lobby_row_texts.h"
 #include "lobby/wildcard.h"
 #include "plugin/matchbay.h"
 
@@ -93,6 +94,49 @@ TEST(LobbyFilters, BothFiltersMustMatchAndEmptyMatchesAll)
     auto next = std::make_shared<const std::vector<MatchListing>>(std::vector<MatchListing>{Listing("9", "Scrims", "Park_P")});
     EXPECT_THAT(cache.Visible(next, "Scrims*", "Park*"), ElementsAre(0u));
     EXPECT_THAT(cache.Visible(nullptr, "", ""), IsEmpty());
+}
+
+TEST(LobbyRows, LabelsMarkTheOwnLobbyAndKeepEqualNamesApart)
+{
+    struct Case {
+        const char* id;
+        const char* own;
+        const char* label;
+    };
+    const Case cases[] = {
+        {"7", "7", "Scrims (you)##7"},
+        {"7", "8", "Scrims##7"},
+        {"7", "", "Scrims##7"},
+        // The row's id is hashed from the label, so what it shows stays as it always was.
+        {"", "", "Scrims (you)##"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.id) + " own " + c.own);
+        EXPECT_EQ(lobby::LobbyRowLabel(Listing(c.id, "Scrims", "Park_P"), c.own), c.label);
+    }
+}
+
+TEST(LobbyRows, TextsFollowTheListAndTheOwnLobby)
+{
+    MatchListing first = Listing("1", "Scrims", "Park_P");
+    first.playerCount = 4;
+    first.secondsSinceUpdate = 37;
+    auto listings = std::make_shared<const std::vector<MatchListing>>(std::vector<MatchListing>{first, Listing("2", "Chill", "Park_P")});
+    lobby::LobbyRowTextCache cache;
+    const auto& rows = cache.Rows(listings, "");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].label, "Scrims##1");
+    EXPECT_EQ(rows[0].players, "4");
+    EXPECT_EQ(rows[0].seconds, "37");
+    EXPECT_EQ(cache.Rows(listings, "2")[1].label, "Chill (you)##2");
+    EXPECT_EQ(cache.Rows(listings, "2")[0].label, "Scrims##1");
+    // A new list with the same content is a new answer from the service: its numbers are read afresh.
+    MatchListing updated = first;
+    updated.secondsSinceUpdate = 1;
+    auto next = std::make_shared<const std::vector<MatchListing>>(std::vector<MatchListing>{updated});
+    ASSERT_EQ(cache.Rows(next, "2").size(), 1u);
+    EXPECT_EQ(cache.Rows(next, "2")[0].seconds, "1");
+    EXPECT_THAT(cache.Rows(nullptr, ""), IsEmpty());
 }
 
 TEST(LobbyAddress, OnlyPlainHostNamesAndIPv4Pass)

@@ -129,14 +129,15 @@ struct LobbyFetch : kestrel::testing::LoadedPlugin {
 
 TEST_F(LobbyFetch, RequestGoesToTheEndpointAsJsonGet)
 {
+    const size_t before = host.http->requests().size(); // the start-up requests of onLoad
     plugin->ApiGetMatches();
     auto requests = host.http->requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].request.url, plugin->CurrentLobbyApi()->BaseAddress() + "/lobby");
-    EXPECT_EQ(requests[0].request.verb, "GET");
-    EXPECT_TRUE(requests[0].request.headers.empty());
-    EXPECT_EQ(requests[0].request.body, "");
-    EXPECT_TRUE(requests[0].json);
+    ASSERT_EQ(requests.size(), before + 1);
+    EXPECT_EQ(requests[before].request.url, plugin->CurrentLobbyApi()->BaseAddress() + "/lobby");
+    EXPECT_EQ(requests[before].request.verb, "GET");
+    EXPECT_TRUE(requests[before].request.headers.empty());
+    EXPECT_EQ(requests[before].request.body, "");
+    EXPECT_TRUE(requests[before].json);
 }
 
 TEST_F(LobbyFetch, EndpointChangeSendsTheNextRefreshToTheNewAddress)
@@ -182,12 +183,13 @@ TEST_F(LobbyFetch, SuccessReplacesTheListAndFailuresKeepIt)
 
 TEST_F(LobbyFetch, AnswerAfterThePluginIsGoneIsDropped)
 {
+    const size_t index = host.http->requests().size();
     plugin->ApiGetMatches();
     std::weak_ptr<matchbay> watch = plugin;
     plugin.reset();
     ASSERT_TRUE(watch.expired());
     // Nothing left to write into: the answer must neither crash nor log.
-    host.http->respond(0, 200, Reply({Lobby()}));
+    host.http->respond(index, 200, Reply({Lobby()}));
     EXPECT_THAT(host.console.lines(), IsEmpty());
 }
 

@@ -22,5 +22,6 @@ void RegisterAllServices(httplib::Server& server, const ServiceContext& context)
 
 void RegisterHealthRoutes(httplib::Server& server, const ServiceContext& context);
 void RegisterLobbyRoutes(httplib::Server& server, const ServiceContext& context);
+void RegisterHostingRoutes(httplib::Server& server, const ServiceContext& context);
 
 } // namespace demo

@@ -9,6 +9,7 @@ void RegisterAllServices(httplib::Server& server, const ServiceContext& context)
     static const RegisterRoutesFn services[] = {
         &RegisterHealthRoutes,
         &RegisterLobbyRoutes,
+        &RegisterHostingRoutes,
     };
     for (auto registerRoutes : services) registerRoutes(server, context);
 }

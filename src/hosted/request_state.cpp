@@ -1,0 +1,101 @@
+#include "hosted/request_state.h"
+
+#include <utility>
+
+#include <fmt/format.h>
+
+namespace hosted {
+
+bool IsServerResult(const RequestResult& result)
+{
+    return result.first != "error" && result.second >= 1 && result.second <= 65535;
+}
+
+std::string FailureText(const RequestResult& result)
+{
+    if (result.first == "error" || (result.second == -1 && result.first.empty()))
+        return "Failed to request server. Please try again.";
+    if (result.second == -1) return "Failed to request server: " + result.first;
+    return fmt::format("Failed to request server: the service gave the port {}, which is not from 1 to 65535",
+                       result.second);
+}
+
+bool HostedRequestState::BeginRequest()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (requestPending) return false;
+    requestPending = true;
+    return true;
+}
+
+void HostedRequestState::FinishRequest(const RequestResult& result)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    resultAddress = result.first;
+    resultPort = result.second;
+    failed = !IsServerResult(result);
+    failureText = failed ? FailureText(result) : std::string();
+    requestPending = false;
+    showServerDetails = true;
+    if (!failed) {
+        serverActive = true;
+        selectMainTab = true;
+        controlledPort = resultPort;
+    }
+}
+
+bool HostedRequestState::RequestPending() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return requestPending;
+}
+
+bool HostedRequestState::ServerActive() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return serverActive;
+}
+
+bool HostedRequestState::TakeShowServerDetails()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::exchange(showServerDetails, false);
+}
+
+bool HostedRequestState::TakeSelectMainTab()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::exchange(selectMainTab, false);
+}
+
+ResultView HostedRequestState::View() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return ResultView{resultAddress, resultPort, controlledPort, failed, failureText};
+}
+
+WorkerTracker::Ticket::Ticket(std::shared_ptr<WorkerTracker> tracker) : tracker(std::move(tracker))
+{
+    std::lock_guard<std::mutex> lock(this->tracker->mutex);
+    ++this->tracker->running;
+}
+
+WorkerTracker::Ticket::~Ticket()
+{
+    std::lock_guard<std::mutex> lock(tracker->mutex);
+    if (--tracker->running == 0) tracker->idle.notify_all();
+}
+
+bool WorkerTracker::WaitIdle(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return idle.wait_for(lock, timeout, [this] { return running == 0; });
+}
+
+int WorkerTracker::Running() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return running;
+}
+
+} // namespace hosted

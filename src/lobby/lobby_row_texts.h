@@ -1,0 +1,32 @@
+#pragma once
+// The texts of the lobby table's rows, built once per list: formatting numbers and joining labels for every
+// visible row on every frame cost more than drawing them.
+#include <string>
+#include <vector>
+
+#include "lobby/match_listing.h"
+
+namespace lobby {
+
+struct LobbyRowTexts {
+    std::string label;    // the name, " (you)" on the own lobby, then "##<id>" so equal names stay apart
+    std::string players;  // player count
+    std::string seconds;  // seconds since the host's last update
+};
+
+// The label of a listing's row.
+std::string LobbyRowLabel(const MatchListing& listing, const std::string& ownLobbyId);
+
+class LobbyRowTextCache {
+public:
+    // One entry per listing of *listings, in list order; rebuilt when the list or the own lobby changes.
+    const std::vector<LobbyRowTexts>& Rows(const MatchListings& listings, const std::string& ownLobbyId);
+
+private:
+    MatchListings source;
+    std::string own;
+    bool valid = false;
+    std::vector<LobbyRowTexts> rows;
+};
+
+} // namespace lobby
