@@ -16,6 +16,7 @@
 #include "frontend/draw_state.h"
 #include "folders.h"
 #include "frontend/frontend.h"
+#include "sim/firewall_sim.h"
 #include "sim/game_sim.h"
 #include "sim/game_thread.h"
 #include "services/http_service.h"
@@ -95,6 +96,9 @@ int main(int argc, char** argv)
     bakkesmod::host::installHttpService(http);
     auto images = std::make_shared<ImageStore>();
     bakkesmod::host::installImageService(images);
+    auto firewall = std::make_shared<FirewallSim>(tree.root / "firewall" / "rules.json");
+    firewall->load();
+    bakkesmod::host::installFirewallService(firewall);
     DrawState draw;
 
     std::unique_ptr<Frontend> frontend;
@@ -113,7 +117,8 @@ int main(int argc, char** argv)
         if (options.loadPlugin && !plugins.load(options.pluginPath)) ++failures;
         if (!options.script) HostMessage("type 'help' for the commands");
 
-        CommandRunner runner(CommandContext{console, gameThread, game, *http, draw, plugins, startDirectory, quitRequested});
+        CommandRunner runner(
+            CommandContext{console, gameThread, game, *http, draw, plugins, startDirectory, quitRequested, firewall.get()});
         std::thread consoleThread([&] {
             while (!quitRequested) {
                 auto line = commands.pop();
@@ -141,6 +146,7 @@ int main(int argc, char** argv)
         }
 
         draw.stop();
+        firewall->stop(); // a wait at an unanswered prompt must not hold up the end
         reader.requestStop();
         commands.close();
         reader.stop();
@@ -153,6 +159,7 @@ int main(int argc, char** argv)
     game.closeListenServer();
     http->stop();
     bakkesmod::host::installHttpService(nullptr);
+    bakkesmod::host::installFirewallService(nullptr);
     gameThread.stop();
     frontend.reset();
     bakkesmod::host::installImageService(nullptr);

@@ -43,6 +43,10 @@ const char* kHelp = R"(commands:
   sim emptyslot                 add a null entry to the online game
   sim listen-port <port>        UDP port for the next "?Listen" travel
   sim status                    show the simulated game
+  sim firewall status|rules     the simulated Windows Firewall: its settings | its rules
+  sim firewall admin on|off     the process runs as an administrator or not
+  sim firewall prompt accept|decline|hang   how the elevation prompt is answered
+  sim firewall policy on|off    the firewall's COM policy is there or not (netsh still works)
   image <file>                  load an image as the plugin's ImageWrapper does and print its size
   echo <text...>                print the text
   sleep <ms>                    wait
@@ -139,6 +143,7 @@ bool CommandRunner::runWords(const std::vector<std::string>& words)
     if (name == "plugin") return plugin(words);
     if (name == "bind" || name == "unbind" || name == "binds" || name == "press") return bind(words);
     if (name == "http") return http(words);
+    if (name == "sim" && count >= 2 && words[1] == "firewall" && ctx.firewall) return ctx.firewall->command(words);
     if (name == "sim") return ctx.game.command(words);
     if (name == "ui") return RunUiCommand(ctx.draw, words);
     if (name == "cvars") {

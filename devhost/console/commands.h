@@ -8,6 +8,7 @@
 
 #include "console/console.h"
 #include "frontend/draw_state.h"
+#include "sim/firewall_sim.h"
 #include "sim/game_sim.h"
 #include "sim/game_thread.h"
 #include "services/http_service.h"
@@ -24,6 +25,7 @@ struct CommandContext {
     PluginHost& plugins;
     std::filesystem::path startDirectory; // relative paths typed at the console start here
     std::atomic<bool>& quit;
+    FirewallSim* firewall = nullptr; // the "sim firewall" commands
 };
 
 class CommandRunner {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <stdexcept>
 
 #include "ui_input.h"
@@ -98,6 +99,17 @@ bool UiDriver::frameUntil(const std::function<bool()>& done, int maxFrames)
         if (done()) return true;
     }
     return false;
+}
+
+bool UiDriver::frameUntilWithin(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        frame();
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void UiDriver::itemAdded(const ImRect& navRect, ImGuiID id)

@@ -7,6 +7,7 @@
 // "#CLOSE") hashed with the id stack the item was submitted under.
 // Input goes through ImGuiIO as a user's would: a click is a hover frame, a press frame and a release frame, and
 // fails when the item is not the one under the mouse (covered by another window, blocked by a popup).
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -49,6 +50,10 @@ public:
     void frames(int count);
     // Runs frames until done() holds after one, at most maxFrames; returns whether it held.
     bool frameUntil(const std::function<bool()>& done, int maxFrames = 10);
+    // For conditions another thread brings about: counts wall time, not frames, since a loaded
+    // machine may not schedule that thread for hundreds of fast headless frames.
+    bool frameUntilWithin(const std::function<bool()>& done,
+                          std::chrono::milliseconds limit = std::chrono::seconds(10));
     ImGuiContext* context() const { return ctx; }
 
     // Items of the last frame.

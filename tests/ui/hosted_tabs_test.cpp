@@ -57,13 +57,13 @@ struct HostedTabs : OpenMenu {
                 if (sent[i].request.url.find("/?mapName=") != std::string::npos) return i;
             return std::nullopt;
         };
-        ASSERT_TRUE(ui.frameUntil([&] { return next().has_value(); }, 200));
+        ASSERT_TRUE(ui.frameUntilWithin([&] { return next().has_value(); }));
         const size_t index = *next();
         answered = index + 1;
         lastRequestUrl = host.http->requests()[index].request.url;
         host.http->respondFromThread(index, status, body);
         host.http->waitForAnswers();
-        ASSERT_TRUE(ui.frameUntil([&] { return !state.RequestPending(); }, 200));
+        ASSERT_TRUE(ui.frameUntilWithin([&] { return !state.RequestPending(); }));
         // A new sub-tab bar shows its content from its second frame, and the popup needs one more.
         ASSERT_TRUE(ui.frameUntil([&] { return ui.windowShown("Server Details"); }, 10));
         ui.frame();
@@ -207,8 +207,7 @@ TEST_F(HostedTabs, ServerControlsWithAnInvalidSelection)
     ui.click("Server Details/Join");
     ui.frames(2);
     ui.click(in({"Kestrel", "KestrelSubTabs", "Server Controls"}));
-    ui.frames(2);
-    EXPECT_TRUE(ui.itemShown("Lock"));
+    EXPECT_TRUE(ui.frameUntilWithin([&] { return ui.itemShown("Lock"); }));
     for (int index : {-1, 2}) {
         plugin->kestrelTab.selectedServer = index;
         ui.frames(2);

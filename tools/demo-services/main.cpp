@@ -59,7 +59,14 @@ int main(int argc, char** argv)
                      options.address.c_str(), options.port);
         return 1;
     }
-    demo::ServiceContext context{dataDir, "http://" + options.address + ":" + std::to_string(port), options.lobbies};
+    demo::ServiceContext context;
+    context.dataDir = dataDir;
+    context.baseUrl = "http://" + options.address + ":" + std::to_string(port);
+    context.lobbies = options.lobbies;
+    context.tunnelPortBase = options.tunnelPortBase;
+    context.publicPortLow = options.publicPortLow;
+    context.publicPortHigh = options.publicPortHigh;
+    context.tunnelClientPath = options.tunnelClient.empty() ? std::filesystem::path(KESTREL_TUNNEL_CLIENT_PATH) : options.tunnelClient;
     demo::RegisterAllServices(server, context);
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.body.empty()) response.set_content("no such route", "text/plain");

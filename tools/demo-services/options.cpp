@@ -30,6 +30,10 @@ std::string UsageText()
            "  --data-dir DIR   folder for the services' files (default ./demo-services-data)\n"
            "  --lobbies N      list N generated lobbies (0 to 100000, the same on every run) instead of\n"
            "                   the built-in handful, one of them on 127.0.0.1:7777\n"
+           "  --tunnel-ports P the demo tunnel servers listen on P (127.0.0.1) and P+1 (127.0.0.2)\n"
+           "                   (default 47811; 0 picks free ones; a taken port gives way to a free one)\n"
+           "  --public-ports LOW-HIGH  the public tunnel ports /get-port hands out (default 47900-47999)\n"
+           "  --tunnel-client FILE     the tunnel client /reverseproxy/frpc.exe serves (default: the built one)\n"
            "  -h, --help       show this text\n";
 }
 
@@ -60,9 +64,31 @@ ParseResult ParseOptions(int argc, char** argv)
                 return result;
             }
             result.options.lobbies = *count;
+        } else if (arg == "--tunnel-ports" && hasValue) {
+            const std::string& text = args[++i];
+            auto port = ParseNumber(text, 0, 65534);
+            if (!port) {
+                result.error = "--tunnel-ports needs a number from 0 to 65534, not '" + text + "'";
+                return result;
+            }
+            result.options.tunnelPortBase = *port;
+        } else if (arg == "--public-ports" && hasValue) {
+            const std::string& text = args[++i];
+            auto dash = text.find('-');
+            auto low = dash == std::string::npos ? std::nullopt : ParseNumber(text.substr(0, dash), 1, 65535);
+            auto high = dash == std::string::npos ? std::nullopt : ParseNumber(text.substr(dash + 1), 1, 65535);
+            if (!low || !high || *low > *high) {
+                result.error = "--public-ports needs LOW-HIGH within 1-65535, not '" + text + "'";
+                return result;
+            }
+            result.options.publicPortLow = *low;
+            result.options.publicPortHigh = *high;
+        } else if (arg == "--tunnel-client" && hasValue && !args[i + 1].empty()) {
+            result.options.tunnelClient = args[++i];
         } else if (arg == "--data-dir" && hasValue && !args[i + 1].empty()) {
             result.options.dataDir = args[++i];
-        } else if (arg == "--address" || arg == "--port" || arg == "--data-dir" || arg == "--lobbies") {
+        } else if (arg == "--address" || arg == "--port" || arg == "--data-dir" || arg == "--lobbies" ||
+                   arg == "--tunnel-ports" || arg == "--public-ports" || arg == "--tunnel-client") {
             result.error = arg + " needs a value";
             return result;
         } else {

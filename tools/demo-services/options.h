@@ -13,6 +13,10 @@ struct Options {
     int port = 47801;                     // --port: 0 picks a free port (printed at start)
     std::filesystem::path dataDir = "demo-services-data"; // --data-dir: the services' files
     int lobbies = -1;                     // --lobbies: that many generated lobbies; -1 the built-in handful
+    int tunnelPortBase = 47811;           // --tunnel-ports: first demo tunnel server port, 0 any free ones
+    int publicPortLow = 47900;            // --public-ports LOW-HIGH: what /get-port hands out
+    int publicPortHigh = 47999;
+    std::filesystem::path tunnelClient;   // --tunnel-client FILE: served as /reverseproxy/frpc.exe
     bool help = false;
 };
 

@@ -9,6 +9,9 @@ void RegisterAllServices(httplib::Server& server, const ServiceContext& context)
     static const RegisterRoutesFn services[] = {
         &RegisterHealthRoutes,
         &RegisterLobbyRoutes,
+        &RegisterProxyListRoutes,
+        &RegisterPortRoutes,
+        &RegisterTunnelClientDownloadRoutes,
         &RegisterHostingRoutes,
     };
     for (auto registerRoutes : services) registerRoutes(server, context);
