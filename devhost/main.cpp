@@ -91,7 +91,7 @@ int main(int argc, char** argv)
     CommandQueue commands;
     DevConsole console(config, commands);
     GameThread gameThread;
-    GameSim game(gameThread, options.listenPort);
+    GameSim game(gameThread, options.listenPort, options.listenAddress);
     auto http = std::make_shared<CurlHttpService>(HttpTimeouts{options.connectTimeoutMs, options.totalTimeoutMs});
     bakkesmod::host::installHttpService(http);
     auto images = std::make_shared<ImageStore>();
