@@ -61,9 +61,12 @@ ReachabilityOutcome ProbeReachability(const ReachabilityProbe& probe)
         return Failed("cannot resolve " + probe.publicAddress);
     }
     const std::string payload = NoncePayload();
+    // Sent from a socket of its own: one bound to loopback cannot reach a proxy's public
+    // address, and a player's packets come from elsewhere anyway.
+    platform::UdpSocket sender;
     const Clock::time_point sent = Clock::now();
-    if (!socket.SendTo(ipv4, static_cast<std::uint16_t>(probe.publicPort), payload.data(), payload.size())) {
-        return Failed(socket.LastError());
+    if (!sender.SendTo(ipv4, static_cast<std::uint16_t>(probe.publicPort), payload.data(), payload.size())) {
+        return Failed(sender.LastError());
     }
     const Clock::time_point deadline = sent + probe.wait;
     // Short slices, so an unload does not wait out the whole time.
