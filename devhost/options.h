@@ -16,6 +16,7 @@ struct Options {
     int listenPort = 7777;                   // --listen-port: UDP port of the simulated listen server
     long connectTimeoutMs = 5000;            // --http-connect-timeout MS
     long totalTimeoutMs = 15000;             // --http-timeout MS: whole transfer, connect included
+    long long maxReplyBytes = 16LL << 20;    // --http-max-reply BYTES: longer replies fail
     int width = 1280;                        // --size WxH: window size and headless display size
     int height = 720;
     bool help = false;

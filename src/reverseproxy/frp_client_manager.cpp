@@ -13,6 +13,7 @@
 #include "platform/http_get.h"
 #include "platform/narrow_name.h"
 #include "plugin/logging.h"
+#include "plugin/quoted_body.h"
 #include "reverseproxy/frp_config.h"
 #include "reverseproxy/sha256.h"
 
@@ -240,7 +241,7 @@ std::int32_t FRPClientManager::FetchRemotePort()
     }
     std::int32_t port = frp_config::ParsePortAnswer(body);
     if (port == 0) {
-        SetError("Failed to parse port from response: " + body);
+        SetError("Failed to parse port from response: " + QuotedBody(body));
         return 0;
     }
     LogLine("Successfully fetched remote port: " + std::to_string(port));

@@ -2,7 +2,9 @@
 
 #include <toml++/toml.h>
 
+#include <fstream>
 #include <set>
+#include <sstream>
 
 namespace tunnel {
 
@@ -48,9 +50,21 @@ bool OnlyKnownKeys(const toml::table& table, const std::set<std::string>& known,
 
 std::optional<ClientConfig> ReadClientConfig(const std::string& path, std::string& error)
 {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "load config file error: cannot open " + path;
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return ParseClientConfig(text.str(), error);
+}
+
+std::optional<ClientConfig> ParseClientConfig(const std::string& text, std::string& error)
+{
     toml::table table;
     try {
-        table = toml::parse_file(path);
+        table = toml::parse(text);
     } catch (const toml::parse_error& failure) {
         error = "load config file error: " + std::string(failure.description()) + " (line " +
                 std::to_string(failure.source().begin.line) + ")";
