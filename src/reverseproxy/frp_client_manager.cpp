@@ -24,6 +24,8 @@ namespace {
 constexpr const char* kUserAgent = "ReverseProxy/1.0";
 // A port service answer is a few bytes of JSON; anything this large is not one.
 constexpr std::size_t kMaxPortAnswer = 64 * 1024;
+// The tunnel client is some 15 MB; a download past this is not it, and must not fill the disk.
+constexpr std::uint64_t kMaxDownloadBytes = 128ull * 1024 * 1024;
 
 std::string PortServiceHost()
 {
@@ -286,6 +288,7 @@ bool FRPClientManager::DownloadFrpc(const std::string& url, const std::atomic<bo
     int status = 0;
     bool writeFailed = false;
     bool cancelled = false;
+    bool tooLarge = false;
     platform::HttpGetRequest request;
     request.url = scheme + "://" + rest;
     request.userAgent = kUserAgent;
@@ -295,6 +298,11 @@ bool FRPClientManager::DownloadFrpc(const std::string& url, const std::atomic<bo
     };
     request.onData = [&](const char* data, std::size_t size) {
         if (status != 200) return false;
+        if ((announced > 0 && static_cast<std::uint64_t>(announced) > kMaxDownloadBytes) ||
+            size > kMaxDownloadBytes - received) {
+            tooLarge = true;
+            return false;
+        }
         if (cancel && cancel->load()) {
             cancelled = true;
             return false;
@@ -330,6 +338,8 @@ bool FRPClientManager::DownloadFrpc(const std::string& url, const std::atomic<bo
     case HttpStage::Read: return fail("Failed to read HTTP response data");
     case HttpStage::Cancelled:
         if (cancelled) return fail("Download cancelled");
+        if (tooLarge)
+            return fail("Download failed: larger than " + std::to_string(kMaxDownloadBytes) + " bytes");
         if (writeFailed) return fail("Failed to write file: " + platform::NarrowName(partial));
         break; // an answer other than 200, reported below
     }
