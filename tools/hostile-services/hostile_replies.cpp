@@ -63,11 +63,11 @@ ShapedReply Injection(Endpoint endpoint, const std::string& self)
     case Endpoint::ServerRequest: return {200, "127.0.0.1;disconnect|quit:7777"};
     case Endpoint::ServerCommand: return {400, kText};
     case Endpoint::ProxyList:
-        // The scanner keeps raw line breaks inside quotes: these try to add keys and tables to
-        // the tunnel configuration.
+        // The scanner keeps raw line breaks inside quotes: these try to add keys to the tunnel
+        // configuration. (A ']' would end the scanner's array early, so none is used.)
         return {200, "{\"servers\": [\n"
-                     "{\"name\": \"Inject|quit;x\", \"address\": \"127.0.0.1\nserverPort = 1\n[evil]\", \"port\": 7000,"
-                     " \"authToken\": \"t\n[[proxies]]\nname = 'evil'\"},\n"
+                     "{\"name\": \"Inject|quit;x\", \"address\": \"127.0.0.1\nserverPort = 1\nevil = 1\", \"port\": 7000,"
+                     " \"authToken\": \"t\nname = 'evil'\"},\n"
                      "{\"name\": \"../../up\", \"address\": \"127.0.0.1\\\", \"authToken\": \"a;b|c'd\\\"},\n"
                      "{\"name\": \"Port\", \"address\": \"127.0.0.1\", \"port\": 7000\n}\n]}"};
     case Endpoint::PortService: return {200, "{\"port\": \"47950\nserverAddr = \\\"evil\\\"\n[x]\"}"};

@@ -118,10 +118,7 @@ TEST(DevhostHttp, RepliesOverTheCapFailOnceWhetherAnnouncedOrStreamed)
     const std::string base = "http://127.0.0.1:" + std::to_string(port);
 
     TempDir dir;
-    auto run = RunScript(dir, "http get " + base + "/fits
-http get " + base + "/announced
-http get " + base + "/streamed
-",
+    auto run = RunScript(dir, "http get " + base + "/fits\nhttp get " + base + "/announced\nhttp get " + base + "/streamed\n",
                          {"--http-max-reply", "1500"});
     server.stop();
     serving.join();
