@@ -1,12 +1,6 @@
 // tunnel-client -c <file>: a stand-in for the FRP client. Logs in to tunnel-server with the
 // file's token, asks for each UDP proxy's remote port and relays datagrams between the server
 // and localIP:localPort, printing the real client's lines for login and proxy start.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +11,7 @@
 #include <vector>
 
 #include "client_config.h"
+#include "socket_compat.h"
 #include "tunnel_protocol.h"
 
 namespace {
@@ -43,10 +38,10 @@ int Connect(const std::string& address, int port, std::string& error)
         error = "dial tcp " + address + ":" + std::to_string(port) + ": not an IPv4 address";
         return -1;
     }
-    int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (connect(sock, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0) {
-        error = "dial tcp " + address + ":" + std::to_string(port) + ": connect: " + std::strerror(errno);
-        close(sock);
+    int sock = tunnel::OpenSocket(SOCK_STREAM);
+    if (sock < 0 || tunnel::ConnectTo(sock, server) != 0) {
+        error = "dial tcp " + address + ":" + std::to_string(port) + ": connect: " + tunnel::LastSocketError();
+        if (sock >= 0) tunnel::CloseSocket(sock);
         return -1;
     }
     return sock;
@@ -88,18 +83,18 @@ SessionEnd RunSession(int server, std::vector<Proxy>& proxies)
             std::string request = proxy.config.name + "\n" + proxy.config.type + "\n" + std::to_string(proxy.config.remotePort);
             if (!tunnel::SendFrame(server, tunnel::kProxy, request)) return SessionEnd::Lost;
         }
-        std::vector<pollfd> waiting{{server, POLLIN, 0}};
+        std::vector<pollfd> waiting{tunnel::PollEntry(server, POLLIN)};
         std::vector<Peer*> order;
         for (auto& [tag, peer] : peers) {
-            waiting.push_back({peer.sock, POLLIN, 0});
+            waiting.push_back(tunnel::PollEntry(peer.sock, POLLIN));
             order.push_back(&peer);
         }
-        int ready = poll(waiting.data(), waiting.size(), 200);
-        if (ready < 0 && errno != EINTR) return SessionEnd::Lost;
+        int ready = tunnel::Poll(waiting.data(), waiting.size(), 200);
+        if (ready < 0 && !tunnel::Interrupted()) return SessionEnd::Lost;
         if (ready <= 0) continue;
         for (size_t i = 1; i < waiting.size(); ++i) {
             if (!(waiting[i].revents & POLLIN)) continue;
-            ssize_t got = recv(order[i - 1]->sock, buffer, sizeof buffer, 0);
+            long got = tunnel::ReceiveSome(order[i - 1]->sock, buffer, sizeof buffer);
             if (got < 0) continue;
             if (!tunnel::SendFrame(server, tunnel::kDatagram, order[i - 1]->tag + std::string(buffer, static_cast<size_t>(got))))
                 return SessionEnd::Lost;
@@ -120,11 +115,11 @@ SessionEnd RunSession(int server, std::vector<Proxy>& proxies)
             std::string tag = frame->payload.substr(0, 6);
             auto found = peers.find(tag);
             if (found == peers.end()) {
-                int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-                connect(sock, reinterpret_cast<sockaddr*>(&local), sizeof local);
+                int sock = tunnel::OpenSocket(SOCK_DGRAM);
+                tunnel::ConnectTo(sock, local);
                 found = peers.emplace(tag, Peer{sock, tag}).first;
             }
-            send(found->second.sock, frame->payload.data() + 6, frame->payload.size() - 6, 0);
+            tunnel::SendSome(found->second.sock, frame->payload.data() + 6, frame->payload.size() - 6);
         }
     }
 }
@@ -154,6 +149,10 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         return 1;
     }
+    if (!tunnel::StartSockets()) {
+        std::printf("cannot start the socket library\n");
+        return 1;
+    }
     std::vector<Proxy> proxies;
     for (const auto& proxy : config->proxies) proxies.push_back({proxy});
     Print('I', "start frpc service for config file [" + path + "]");
@@ -165,7 +164,7 @@ int main(int argc, char** argv)
         if (server >= 0 && !answer) error = "EOF";
         if (answer && answer->type == tunnel::kLoginFailed) error = answer->payload;
         if (!answer || answer->type != tunnel::kLoginOk) {
-            if (server >= 0) close(server);
+            if (server >= 0) tunnel::CloseSocket(server);
             if (firstLogin && config->loginFailExit) {
                 Print('W', "login to the server failed: " + error +
                                ". With loginFailExit enabled, no additional retries will be attempted");
@@ -182,7 +181,7 @@ int main(int argc, char** argv)
             proxy.retryAt = {};
         }
         RunSession(server, proxies);
-        close(server);
+        tunnel::CloseSocket(server);
         Print('W', "connection to server lost, trying to reconnect");
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }

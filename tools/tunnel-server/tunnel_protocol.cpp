@@ -1,9 +1,8 @@
 #include "tunnel_protocol.h"
 
-#include <sys/socket.h>
-
-#include <cerrno>
 #include <cstring>
+
+#include "socket_compat.h"
 
 namespace tunnel {
 
@@ -12,8 +11,8 @@ namespace {
 bool SendAll(int socket, const char* data, size_t size)
 {
     while (size > 0) {
-        ssize_t sent = send(socket, data, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
+        long sent = SendSome(socket, data, size);
+        if (sent < 0 && Interrupted()) continue;
         if (sent <= 0) return false;
         data += sent;
         size -= static_cast<size_t>(sent);
@@ -24,8 +23,8 @@ bool SendAll(int socket, const char* data, size_t size)
 bool ReceiveAll(int socket, char* data, size_t size)
 {
     while (size > 0) {
-        ssize_t got = recv(socket, data, size, 0);
-        if (got < 0 && errno == EINTR) continue;
+        long got = ReceiveSome(socket, data, size);
+        if (got < 0 && Interrupted()) continue;
         if (got <= 0) return false;
         data += got;
         size -= static_cast<size_t>(got);

@@ -1,6 +1,7 @@
 #include "devhost_process.h"
 
 #include <fcntl.h>
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -191,14 +192,19 @@ std::vector<std::string> LinesStartingWith(const std::string& output, const std:
 
 namespace devhost_test {
 
-std::optional<std::string> Exchange(int port, const std::string& payload)
+std::optional<std::string> Exchange(int port, const std::string& payload) { return ExchangeWith("127.0.0.1", port, payload); }
+
+std::optional<std::string> ExchangeWith(const std::string& ipv4, int port, const std::string& payload)
 {
     int fd = socket(AF_INET, SOCK_DGRAM, 0);
     if (fd < 0) return std::nullopt;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (inet_pton(AF_INET, ipv4.c_str(), &address.sin_addr) != 1) {
+        close(fd);
+        return std::nullopt;
+    }
     sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
     pollfd ready{fd, POLLIN, 0};
     std::optional<std::string> answer;

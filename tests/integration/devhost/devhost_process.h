@@ -73,6 +73,8 @@ ScriptRun RunScript(const TempDir& dir, const std::string& script, std::vector<s
 // Lines of the output that start with prefix.
 // Sends one datagram to 127.0.0.1:port; the answer, or nullopt after half a second.
 std::optional<std::string> Exchange(int port, const std::string& payload);
+// The same to another loopback address, such as a second demo proxy's 127.0.0.2.
+std::optional<std::string> ExchangeWith(const std::string& ipv4, int port, const std::string& payload);
 
 std::vector<std::string> LinesStartingWith(const std::string& output, const std::string& prefix);
 
