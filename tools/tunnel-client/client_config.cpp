@@ -46,6 +46,39 @@ bool OnlyKnownKeys(const toml::table& table, const std::set<std::string>& known,
     return true;
 }
 
+// The line of the first byte above 0x7F that is neither in a string nor in a comment, or 0.
+// TOML allows none there, and toml++ 3.3 reaches an unreachable branch (undefined behaviour)
+// classifying some of them as white space, so they are refused before it sees them.
+int NonAsciiOutsideStrings(const std::string& text)
+{
+    int line = 1;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++line;
+        } else if (c == '#') {
+            while (i + 1 < text.size() && text[i + 1] != '\n') ++i;
+        } else if (c == '"' || c == '\'') {
+            const bool multi = text.compare(i, 3, std::string(3, c)) == 0;
+            const std::string close = multi ? std::string(3, c) : std::string(1, c);
+            i += close.size();
+            while (i < text.size() && text.compare(i, close.size(), close) != 0) {
+                if (text[i] == '\n') {
+                    if (!multi) break; // an unterminated string: the parser names it
+                    ++line;
+                }
+                if (c == '"' && text[i] == '\\') ++i; // an escape never closes the string
+                ++i;
+            }
+            if (i < text.size() && text[i] == '\n') ++line;
+            i += close.size() - 1;
+        } else if (static_cast<unsigned char>(c) > 0x7F) {
+            return line;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 std::optional<ClientConfig> ReadClientConfig(const std::string& path, std::string& error)
@@ -62,6 +95,11 @@ std::optional<ClientConfig> ReadClientConfig(const std::string& path, std::strin
 
 std::optional<ClientConfig> ParseClientConfig(const std::string& text, std::string& error)
 {
+    if (const int line = NonAsciiOutsideStrings(text)) {
+        error = "load config file error: a character outside a string or comment that TOML does not allow (line " +
+                std::to_string(line) + ")";
+        return std::nullopt;
+    }
     toml::table table;
     try {
         table = toml::parse(text);

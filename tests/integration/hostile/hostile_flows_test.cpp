@@ -22,6 +22,14 @@ namespace fs = std::filesystem;
 const std::string kMain = "Kestrel - V1.2.0";
 constexpr int kServicePort = 47801; // the plugin's built-in hosting, bot and port service address
 
+// A frame's budget is 2 ms of the drawing thread's time; unoptimised and sanitizer builds of the
+// same code get four times that, as a machine running other tests beside this one does.
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+constexpr double kFrameBudgetMs = 2.0;
+#else
+constexpr double kFrameBudgetMs = 8.0;
+#endif
+
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Every flow that reaches a remote service, with the waits a person would leave between them.
@@ -141,7 +149,7 @@ TEST_P(HostileFlows, EveryFlowFailsCleanly)
         << run.output;
     // Processor time is what the drawing pass itself spends; wall time also holds the waits a
     // loaded machine adds, so it only has to show that no frame waited on the network.
-    EXPECT_LE(std::stod(longest[2]), 2.0) << longest[0];
+    EXPECT_LE(std::stod(longest[2]), kFrameBudgetMs) << longest[0];
     EXPECT_LT(std::stod(longest[1]), 250.0) << longest[0];
 
     const fs::path config = dir.path() / "data/temp/ReverseProxy/frpc_config.toml";
