@@ -91,8 +91,9 @@ int main(int argc, char** argv)
     CommandQueue commands;
     DevConsole console(config, commands);
     GameThread gameThread;
-    GameSim game(gameThread, options.listenPort);
-    auto http = std::make_shared<CurlHttpService>(HttpTimeouts{options.connectTimeoutMs, options.totalTimeoutMs, static_cast<std::size_t>(options.maxReplyBytes)});
+    GameSim game(gameThread, options.listenPort, options.listenAddress);
+    auto http = std::make_shared<CurlHttpService>(
+        HttpTimeouts{options.connectTimeoutMs, options.totalTimeoutMs, static_cast<std::size_t>(options.maxReplyBytes)});
     bakkesmod::host::installHttpService(http);
     auto images = std::make_shared<ImageStore>();
     bakkesmod::host::installImageService(images);

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <arpa/inet.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -28,6 +30,7 @@ std::string UsageText()
            "  --config FILE               console variable file (default\n"
            "                              DIR/appdata/bakkesmod/bakkesmod/cfg/config.cfg)\n"
            "  --listen-port PORT          UDP port of the simulated listen server (default 7777)\n"
+           "  --listen-address ADDR       IPv4 address it binds (default 127.0.0.1; 0.0.0.0 for all)\n"
            "  --http-connect-timeout MS   HTTP connect time-out (default 5000)\n"
            "  --http-timeout MS           HTTP total time-out per request (default 15000)\n"
            "  --http-max-reply BYTES      longest HTTP reply body; a longer one fails (default 16777216)\n"
@@ -88,6 +91,12 @@ ParseResult ParseOptions(int argc, char** argv)
             auto port = text ? ParseInteger(*text, 1, 65535) : std::nullopt;
             if (!port) return fail("--listen-port needs a port number from 1 to 65535");
             options.listenPort = static_cast<int>(*port);
+        } else if (arg == "--listen-address") {
+            auto text = value();
+            in_addr parsed{};
+            if (!text || inet_pton(AF_INET, text->c_str(), &parsed) != 1)
+                return fail("--listen-address needs an IPv4 address such as 0.0.0.0");
+            options.listenAddress = *text;
         } else if (arg == "--http-connect-timeout") {
             if (!milliseconds(options.connectTimeoutMs))
                 return fail("--http-connect-timeout needs milliseconds from 1 to 3600000");

@@ -14,6 +14,7 @@ struct Options {
     std::filesystem::path dataDir;           // --data-dir: root of the Windows-like folder tree
     std::optional<std::filesystem::path> configFile; // --config: cvar file; inside the tree by default
     int listenPort = 7777;                   // --listen-port: UDP port of the simulated listen server
+    std::string listenAddress = "127.0.0.1"; // --listen-address: where it binds (0.0.0.0: every address, as the game does)
     long connectTimeoutMs = 5000;            // --http-connect-timeout MS
     long totalTimeoutMs = 15000;             // --http-timeout MS: whole transfer, connect included
     long long maxReplyBytes = 16LL << 20;    // --http-max-reply BYTES: longer replies fail

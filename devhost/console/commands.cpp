@@ -60,6 +60,7 @@ const char* kHelp = R"(commands:
   ui pick <combo path> <entry>  open a combo and choose the entry with that label (@<n>/<label> in numbered lists)
   ui windows                    list the windows shown in the last frame
   ui text [window]              print the text lines shown in a window (all windows without one)
+  ui wait <window> <text> [s]   wait (10 s unless given) until a line of the window holds the text
                                 paths: <window>/<id>/.../<item>, \/ for a slash in a label (devhost/uiscript/ui_path.h)
   quit | exit                   unload the plugin, save the variables and end)";
 

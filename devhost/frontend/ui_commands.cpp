@@ -3,7 +3,10 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include <chrono>
 #include <map>
+#include <optional>
+#include <stdexcept>
 #include <memory>
 
 #include "output.h"
@@ -24,7 +27,7 @@ constexpr int kAppearFrames = 5;
 constexpr int kActivateAttempts = 3;
 
 const char* kUsage = "ui press <path> | ui type <path> <text> | ui pick <combo path> <entry> | ui windows | "
-                     "ui text [window]";
+                     "ui text [window] | ui wait <window> <text> [seconds]";
 
 bool Fail(const std::string& text)
 {
@@ -334,45 +337,79 @@ bool Windows(DrawState& draw)
     return true;
 }
 
+// The text lines of the last rendered frame: of one window, or of all, each line led by its
+// top-level window's name. Empty when the window is not shown (missing says so).
+std::vector<std::string> DrawnLines(const std::optional<std::string>& windowName, bool& missing)
+{
+    std::vector<std::string> lines;
+    ImGuiIO& io = ImGui::GetIO();
+    const ImDrawData* data = ImGui::GetDrawData();
+    missing = windowName && !Shown(ImGui::FindWindowByName(windowName->c_str()));
+    if (missing || !data || io.Fonts->Fonts.Size == 0) return lines;
+    const auto runs = kestrel::ui::ReadDrawnText(*data, *io.Fonts->Fonts[0]);
+    if (windowName) {
+        std::vector<kestrel::ui::DrawnText> inWindow;
+        for (const auto& run : runs) {
+            if (kestrel::ui::InWindow(run.window, *windowName)) inWindow.push_back(run);
+        }
+        return kestrel::ui::JoinTextLines(std::move(inWindow));
+    }
+    // Grouped by top-level window, in the order the windows were drawn.
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<kestrel::ui::DrawnText>> byWindow;
+    for (const auto& run : runs) {
+        const ImGuiWindow* window = ImGui::FindWindowByName(run.window.c_str());
+        const std::string top = window && window->RootWindow ? window->RootWindow->Name : run.window;
+        if (!byWindow.count(top)) order.push_back(top);
+        byWindow[top].push_back(run);
+    }
+    for (const std::string& top : order) {
+        for (const std::string& line : kestrel::ui::JoinTextLines(byWindow[top])) lines.push_back("[" + top + "] " + line);
+    }
+    return lines;
+}
+
 bool Text(DrawState& draw, const std::optional<std::string>& windowName)
 {
     auto lines = std::make_shared<std::vector<std::string>>();
     auto missing = std::make_shared<bool>(false);
     const bool ran = draw.runUiSteps([lines, missing, windowName] {
-        ImGuiIO& io = ImGui::GetIO();
-        const ImDrawData* data = ImGui::GetDrawData();
-        if (windowName && !Shown(ImGui::FindWindowByName(windowName->c_str()))) {
-            *missing = true;
-            return true;
-        }
-        if (!data || io.Fonts->Fonts.Size == 0) return true;
-        const auto runs = kestrel::ui::ReadDrawnText(*data, *io.Fonts->Fonts[0]);
-        if (windowName) {
-            std::vector<kestrel::ui::DrawnText> inWindow;
-            for (const auto& run : runs) {
-                if (kestrel::ui::InWindow(run.window, *windowName)) inWindow.push_back(run);
-            }
-            *lines = kestrel::ui::JoinTextLines(std::move(inWindow));
-            return true;
-        }
-        // Grouped by top-level window, in the order the windows were drawn.
-        std::vector<std::string> order;
-        std::map<std::string, std::vector<kestrel::ui::DrawnText>> byWindow;
-        for (const auto& run : runs) {
-            const ImGuiWindow* window = ImGui::FindWindowByName(run.window.c_str());
-            const std::string top = window && window->RootWindow ? window->RootWindow->Name : run.window;
-            if (!byWindow.count(top)) order.push_back(top);
-            byWindow[top].push_back(run);
-        }
-        for (const std::string& top : order) {
-            for (const std::string& line : kestrel::ui::JoinTextLines(byWindow[top])) lines->push_back("[" + top + "] " + line);
-        }
+        *lines = DrawnLines(windowName, *missing);
         return true;
     });
     if (!ran) return Fail("ui: the drawing pass has ended");
     if (*missing) return Fail("ui: no window " + *windowName + " is shown");
     if (lines->empty()) HostMessage("ui: no text is shown");
     for (const std::string& line : *lines) HostMessage("ui: text: " + line);
+    return true;
+}
+
+// Scripts wait for what the plugin shows instead of sleeping for a guessed time.
+bool Wait(DrawState& draw, const std::string& windowName, const std::string& wanted, const std::string& secondsText)
+{
+    double seconds = 0;
+    try {
+        size_t used = 0;
+        seconds = std::stod(secondsText, &used);
+        if (used != secondsText.size() || !(seconds > 0 && seconds <= 3600)) throw std::invalid_argument(secondsText);
+    } catch (const std::exception&) {
+        return Fail("ui wait: " + secondsText + " is not a number of seconds from 0 to 3600");
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    auto found = std::make_shared<std::optional<std::string>>();
+    const bool ran = draw.runUiSteps([found, windowName, wanted, deadline] {
+        bool missing = false;
+        for (const std::string& line : DrawnLines(windowName, missing)) {
+            if (line.find(wanted) != std::string::npos) {
+                *found = line;
+                return true;
+            }
+        }
+        return std::chrono::steady_clock::now() >= deadline;
+    });
+    if (!ran) return Fail("ui: the drawing pass has ended");
+    if (!*found) return Fail("ui wait: no text \"" + wanted + "\" in " + windowName + " within " + secondsText + " s");
+    HostMessage("ui: text: " + **found);
     return true;
 }
 
@@ -388,6 +425,7 @@ bool RunUiCommand(DrawState& draw, const std::vector<std::string>& words)
     if (what == "windows" && count == 2) return Windows(draw);
     if (what == "text" && (count == 2 || count == 3))
         return Text(draw, count == 3 ? std::optional<std::string>(words[2]) : std::nullopt);
+    if (what == "wait" && (count == 4 || count == 5)) return Wait(draw, words[2], words[3], count == 5 ? words[4] : "10");
     HostMessage(std::string("usage: ") + kUsage + " (quote paths and text that have spaces)");
     return false;
 }

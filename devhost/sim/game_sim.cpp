@@ -70,7 +70,10 @@ void SimPlayerController::serverSay(const std::string& text, unsigned char chatC
     PrintLine("[game] chat: " + text + " (channel " + std::to_string(chatChannel) + ", preset " + Flag(preset) + ")");
 }
 
-GameSim::GameSim(GameThread& gameThread, int listenPort) : gameThread(gameThread), listenPort(listenPort) {}
+GameSim::GameSim(GameThread& gameThread, int listenPort, std::string listenAddress)
+    : gameThread(gameThread), listenPort(listenPort), listenAddress(std::move(listenAddress))
+{
+}
 
 GameSim::~GameSim() { closeListenServer(); }
 
@@ -89,15 +92,15 @@ void GameSim::executeUnrealCommand(const std::string& command)
     std::lock_guard<std::mutex> lock(mutex);
     if (listenSocket.isOpen()) {
         auto answered = listenSocket.close();
-        PrintLine("[game] listen server on UDP 127.0.0.1:" + std::to_string(listenPort) + " closed after " +
+        PrintLine("[game] listen server on UDP " + listenAddress + ":" + std::to_string(listenPort) + " closed after " +
                   std::to_string(answered) + " datagrams");
     }
     if (ToLower(command).find("?listen") == std::string::npos) return;
-    std::string error = listenSocket.open(listenPort);
+    std::string error = listenSocket.open(listenAddress, listenPort);
     if (error.empty()) {
-        PrintLine("[game] listening on UDP 127.0.0.1:" + std::to_string(listenPort));
+        PrintLine("[game] listening on UDP " + listenAddress + ":" + std::to_string(listenPort));
     } else {
-        PrintLine("[game] cannot listen on UDP 127.0.0.1:" + std::to_string(listenPort) + ": " + error);
+        PrintLine("[game] cannot listen on UDP " + listenAddress + ":" + std::to_string(listenPort) + ": " + error);
     }
 }
 

@@ -29,7 +29,7 @@ std::string RegionName(Region region);
 
 class GameSim : public bakkesmod::host::GameService {
 public:
-    GameSim(GameThread& gameThread, int listenPort);
+    GameSim(GameThread& gameThread, int listenPort, std::string listenAddress = "127.0.0.1");
     ~GameSim() override;
 
     void execute(std::function<void(GameWrapper*)> fn, GameWrapper* wrapper) override;
@@ -54,6 +54,7 @@ private:
     bool controllerOn = true;
     std::optional<std::vector<bakkesmod::host::PlayerRecord>> players; // nullopt: no online game
     int listenPort;
+    const std::string listenAddress;
     ListenSocket listenSocket; // open between a "?Listen" travel and the next travel
     OnlineGame onlineGame;     // joined by "start <host>:<port>/..." until the next travel
 };

@@ -13,15 +13,17 @@ namespace devhost {
 
 ListenSocket::~ListenSocket() { close(); }
 
-std::string ListenSocket::open(int port)
+std::string ListenSocket::open(const std::string& listenAddress, int port)
 {
     close();
+    in_addr bound{};
+    if (inet_pton(AF_INET, listenAddress.c_str(), &bound) != 1) return "not an IPv4 address: " + listenAddress;
     int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (sock < 0) return std::string("socket: ") + std::strerror(errno);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr = bound;
     if (bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         std::string error = std::strerror(errno);
         ::close(sock);

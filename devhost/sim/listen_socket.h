@@ -1,5 +1,5 @@
 #pragma once
-// The simulated game's listen server: a UDP socket on loopback that answers every
+// The simulated game's listen server: a UDP socket (on loopback unless told) that answers every
 // datagram with the same bytes, so a tunnel in front of it can be tested end to end.
 #include <atomic>
 #include <cstdint>
@@ -15,8 +15,8 @@ public:
     ListenSocket(const ListenSocket&) = delete;
     ListenSocket& operator=(const ListenSocket&) = delete;
 
-    // Binds 127.0.0.1:port and starts answering. Returns an error text on failure.
-    std::string open(int port);
+    // Binds address:port (an IPv4 literal) and starts answering. Returns an error text on failure.
+    std::string open(const std::string& address, int port);
     // Stops answering and closes the socket; returns how many datagrams were answered.
     std::uint64_t close();
     bool isOpen() const { return fd >= 0; }

@@ -1,5 +1,7 @@
 // Creating and removing the firewall rule with the user's consent, each verified, with netsh as
 // the second attempt. They wait on an elevated process, so they run on the worker.
+#include <cstdint>
+
 #include "plugin/logging.h"
 #include "plugin/matchbay.h"
 #include "reverseproxy/firewall_rule.h"
@@ -13,7 +15,8 @@ std::string NarrowForLog(const std::wstring& text)
     std::string narrow;
     narrow.reserve(text.size());
     for (wchar_t c : text) {
-        narrow.push_back(c >= 0 && c < 0x80 ? static_cast<char>(c) : '?');
+        // wchar_t is unsigned on Windows and signed elsewhere.
+        narrow.push_back(static_cast<std::uint32_t>(c) < 0x80 ? static_cast<char>(c) : '?');
     }
     return narrow;
 }

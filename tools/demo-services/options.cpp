@@ -18,6 +18,25 @@ std::optional<int> ParseNumber(const std::string& text, int min, int max)
     return value;
 }
 
+// NAME=ADDRESS:PORT[:TOKEN]; the token is the rest of the text, so it may hold colons.
+std::optional<ListedProxy> ParseListedProxy(const std::string& text)
+{
+    const auto equals = text.find('=');
+    if (equals == std::string::npos || equals == 0) return std::nullopt;
+    ListedProxy proxy;
+    proxy.name = text.substr(0, equals);
+    const std::string rest = text.substr(equals + 1);
+    const auto colon = rest.find(':');
+    if (colon == std::string::npos || colon == 0) return std::nullopt;
+    proxy.address = rest.substr(0, colon);
+    const auto tokenColon = rest.find(':', colon + 1);
+    auto port = ParseNumber(rest.substr(colon + 1, tokenColon == std::string::npos ? std::string::npos : tokenColon - colon - 1), 1, 65535);
+    if (!port) return std::nullopt;
+    proxy.port = *port;
+    if (tokenColon != std::string::npos) proxy.token = rest.substr(tokenColon + 1);
+    return proxy;
+}
+
 } // namespace
 
 std::string UsageText()
@@ -34,6 +53,8 @@ std::string UsageText()
            "                   (default 47811; 0 picks free ones; a taken port gives way to a free one)\n"
            "  --public-ports LOW-HIGH  the public tunnel ports /get-port hands out (default 47900-47999)\n"
            "  --tunnel-client FILE     the tunnel client /reverseproxy/frpc.exe serves (default: the built one)\n"
+           "  --proxy NAME=ADDRESS:PORT[:TOKEN]  list this proxy at /proxy (repeatable, in order) instead\n"
+           "                   of running the demo tunnel servers\n"
            "  -h, --help       show this text\n";
 }
 
@@ -85,10 +106,18 @@ ParseResult ParseOptions(int argc, char** argv)
             result.options.publicPortHigh = *high;
         } else if (arg == "--tunnel-client" && hasValue && !args[i + 1].empty()) {
             result.options.tunnelClient = args[++i];
+        } else if (arg == "--proxy" && hasValue) {
+            const std::string& text = args[++i];
+            auto proxy = ParseListedProxy(text);
+            if (!proxy) {
+                result.error = "--proxy needs NAME=ADDRESS:PORT[:TOKEN] with a port from 1 to 65535, not '" + text + "'";
+                return result;
+            }
+            result.options.proxies.push_back(*proxy);
         } else if (arg == "--data-dir" && hasValue && !args[i + 1].empty()) {
             result.options.dataDir = args[++i];
         } else if (arg == "--address" || arg == "--port" || arg == "--data-dir" || arg == "--lobbies" ||
-                   arg == "--tunnel-ports" || arg == "--public-ports" || arg == "--tunnel-client") {
+                   arg == "--tunnel-ports" || arg == "--public-ports" || arg == "--tunnel-client" || arg == "--proxy") {
             result.error = arg + " needs a value";
             return result;
         } else {

@@ -2,8 +2,17 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace demo {
+
+// A proxy that runs elsewhere (another machine or network namespace), listed as it is given.
+struct ListedProxy {
+    std::string name;
+    std::string address;
+    int port = 0;
+    std::string token;
+};
 
 // Enough for load tests; the reply is then some 30 MB.
 constexpr int kMaxLobbies = 100000;
@@ -17,6 +26,7 @@ struct Options {
     int publicPortLow = 47900;            // --public-ports LOW-HIGH: what /get-port hands out
     int publicPortHigh = 47999;
     std::filesystem::path tunnelClient;   // --tunnel-client FILE: served as /reverseproxy/frpc.exe
+    std::vector<ListedProxy> proxies;     // --proxy NAME=ADDRESS:PORT[:TOKEN], repeatable: listed instead of the demo ones
     bool help = false;
 };
 

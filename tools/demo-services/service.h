@@ -2,6 +2,9 @@
 // What every demo service gets when it registers its routes.
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "options.h"
 
 namespace httplib {
 class Server;
@@ -17,6 +20,7 @@ struct ServiceContext {
     int publicPortLow = 47900;     // --public-ports: the range /get-port hands out
     int publicPortHigh = 47999;
     std::filesystem::path tunnelClientPath; // --tunnel-client: the file /reverseproxy/frpc.exe serves
+    std::vector<ListedProxy> proxies;        // --proxy: listed at /proxy instead of the demo tunnel servers
 };
 
 // The token of the demo proxy on 127.0.0.2.

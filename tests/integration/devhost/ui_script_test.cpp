@@ -87,6 +87,9 @@ TEST(DevhostUi, BadPathsAndMissingItemsFailWithAMessageAndChangeNothing)
                                   "ui text Nowhere",
                                   "ui text " + Quoted(kMain),
                                   "ui windows",
+                                  "ui wait " + Quoted(kMain) + " \"Select Server\" 5",
+                                  "ui wait " + Quoted(kMain) + " \"Never shown\" 0.3",
+                                  "ui wait " + Quoted(kMain) + " x -1",
                               }));
     EXPECT_EQ(run.status, 1) << run.output;
     for (const std::string& message : {
@@ -100,7 +103,9 @@ TEST(DevhostUi, BadPathsAndMissingItemsFailWithAMessageAndChangeNothing)
              "devhost: ui: " + kRocketLeague + "/##ServerName is a text field; ui type <path> <text> fills it\n",
              "devhost: ui: no entry Mars in the drop-down of " + kRocketLeague + "/##ServerSelection",
              std::string("devhost: ui: no window Nowhere is shown\n"),
-             std::string("devhost: 10 commands failed"),
+             std::string("devhost: ui wait: no text \"Never shown\" in " + kMain + " within 0.3 s"),
+             std::string("devhost: ui wait: -1 is not a number of seconds from 0 to 3600"),
+             std::string("devhost: 12 commands failed"),
          }) {
         EXPECT_NE(run.output.find(message), std::string::npos) << message << "\n" << run.output;
     }

@@ -85,7 +85,7 @@ TEST(TunnelThroughDemoServices, ReachesTheListenServerAndEndsWithTheManager)
     int listenPort = 0;
     for (int attempt = 0; attempt < 20 && listenPort == 0; ++attempt) {
         int candidate = 40000 + static_cast<int>(std::random_device{}() % 20000);
-        if (listenServer.open(candidate).empty()) listenPort = candidate;
+        if (listenServer.open("127.0.0.1", candidate).empty()) listenPort = candidate;
     }
     ASSERT_NE(listenPort, 0);
 
