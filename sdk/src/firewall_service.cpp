@@ -1,24 +1,15 @@
 #include "bakkesmod/host/firewall_service.h"
 
-#include <mutex>
+#include "service_slot.h"
 
 namespace bakkesmod::host {
 
 namespace {
-std::mutex firewallMutex;
-std::shared_ptr<FirewallService> installedFirewall;
+ServiceSlot<FirewallService> firewall;
 } // namespace
 
-void installFirewallService(std::shared_ptr<FirewallService> service)
-{
-    std::lock_guard<std::mutex> lock(firewallMutex);
-    installedFirewall = std::move(service);
-}
+void installFirewallService(std::shared_ptr<FirewallService> service) { firewall.install(std::move(service)); }
 
-std::shared_ptr<FirewallService> firewallService()
-{
-    std::lock_guard<std::mutex> lock(firewallMutex);
-    return installedFirewall;
-}
+std::shared_ptr<FirewallService> firewallService() { return firewall.get(); }
 
 } // namespace bakkesmod::host

@@ -1,41 +1,23 @@
 // The process-wide service registry and the wrappers that go through it.
-#include <mutex>
-
 #include "bakkesmod/host/services.h"
 #include "bakkesmod/wrappers/ImageWrapper.h"
 #include "bakkesmod/wrappers/http/HttpWrapper.h"
+#include "service_slot.h"
 
 namespace bakkesmod::host {
 
 namespace {
-std::mutex registryMutex;
-std::shared_ptr<HttpService> installedHttp;
-std::shared_ptr<ImageService> installedImages;
+ServiceSlot<HttpService> http;
+ServiceSlot<ImageService> images;
 } // namespace
 
-void installHttpService(std::shared_ptr<HttpService> service)
-{
-    std::lock_guard<std::mutex> lock(registryMutex);
-    installedHttp = std::move(service);
-}
+void installHttpService(std::shared_ptr<HttpService> service) { http.install(std::move(service)); }
 
-void installImageService(std::shared_ptr<ImageService> service)
-{
-    std::lock_guard<std::mutex> lock(registryMutex);
-    installedImages = std::move(service);
-}
+void installImageService(std::shared_ptr<ImageService> service) { images.install(std::move(service)); }
 
-std::shared_ptr<HttpService> httpService()
-{
-    std::lock_guard<std::mutex> lock(registryMutex);
-    return installedHttp;
-}
+std::shared_ptr<HttpService> httpService() { return http.get(); }
 
-std::shared_ptr<ImageService> imageService()
-{
-    std::lock_guard<std::mutex> lock(registryMutex);
-    return installedImages;
-}
+std::shared_ptr<ImageService> imageService() { return images.get(); }
 
 } // namespace bakkesmod::host
 

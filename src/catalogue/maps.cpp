@@ -1,5 +1,7 @@
 #include "catalogue/maps.h"
 
+#include <iterator>
+
 // Keys keep the game's own mixed case ("NeoTokyo_Toon_p", "beach_P"): the game looks packages up by these names.
 const std::map<std::string, std::string> MapTable{
     {"ARC_Darc_P", "Starbase ARC (Aftermath)"},
@@ -68,3 +70,19 @@ const std::map<std::string, std::string> MapTable{
     {"wasteland_Night_S_P", "Wasteland (Night)"},
     {"wasteland_s_p", "Wasteland"},
 };
+
+const std::vector<std::string>& MapTableDisplayNames()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> list;
+        for (const auto& entry : MapTable) list.push_back(entry.second);
+        return list;
+    }();
+    return names;
+}
+
+std::string MapTableFileName(std::int32_t index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= MapTable.size()) return {};
+    return std::next(MapTable.begin(), index)->first;
+}

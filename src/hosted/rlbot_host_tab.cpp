@@ -29,22 +29,6 @@ void RunBotServerRequest(std::shared_ptr<hosted::HostedRequestState> state,
     state->FinishRequest(result);
 }
 
-const std::vector<std::string>& MapDisplayNames()
-{
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> list;
-        for (const auto& entry : MapTable) list.push_back(entry.second);
-        return list;
-    }();
-    return names;
-}
-
-std::string MapFileName(std::int32_t index)
-{
-    if (index < 0 || static_cast<size_t>(index) >= MapTable.size()) return {};
-    return std::next(MapTable.begin(), index)->first;
-}
-
 template <typename T>
 bool InRange(std::int32_t index, const T& list)
 {
@@ -83,7 +67,7 @@ void matchbay::RenderRLBotHostTab()
     const bool botsExist = !bots.empty();
     if (botsExist && static_cast<size_t>(tab.selectedBot) >= bots.size()) tab.selectedBot = 0;
     if (tab.selectedBot < 0) tab.selectedBot = 0;
-    const std::vector<std::string>& mapNames = MapDisplayNames();
+    const std::vector<std::string>& mapNames = MapTableDisplayNames();
 
     hosted::SubTabFrame frame(state, "RLBotHostSubTabs");
     if (frame.MainOpen()) {
@@ -202,7 +186,7 @@ void matchbay::RenderRLBotHostTab()
             if (ImGui::Button("Confirm")) {
                 if (serverValid && InRange(tab.selectedMap, MapTable) && state.BeginRequest()) {
                     BotServerRequest request{servers->serverEndpoints[static_cast<size_t>(tab.selectedServer)],
-                                             tab.blueTeamBots, tab.orangeTeamBots, MapFileName(tab.selectedMap)};
+                                             tab.blueTeamBots, tab.orangeTeamBots, MapTableFileName(tab.selectedMap)};
                     std::thread(RunBotServerRequest, rlbotRequest,
                                 std::make_unique<hosted::WorkerTracker::Ticket>(hostedWorkers.Tracker()),
                                 std::move(request))

@@ -16,16 +16,6 @@
 
 namespace {
 
-const std::vector<std::string>& MapDisplayNames()
-{
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> list;
-        for (const auto& entry : MapTable) list.push_back(entry.second);
-        return list;
-    }();
-    return names;
-}
-
 void RegionCombo(std::int32_t& selectedRegion)
 {
     const auto& regions = hosting::PrivateMatchRegions;
@@ -55,17 +45,17 @@ void matchbay::RenderRocketLeagueTab()
     ImGui::TextUnformatted("Password:");
     ImGui::InputText("##Password", tab.passwordBuffer.data(), tab.passwordBuffer.size(), ImGuiInputTextFlags_Password);
     ImGui::TextUnformatted("Select Map:");
-    catalogue::MapSearchCombo("##MapSelection", tab.selectedPrivateMap, MapDisplayNames());
+    catalogue::MapSearchCombo("##MapSelection", tab.selectedPrivateMap, MapTableDisplayNames());
     RenderMutatorSettings(rocketLeagueMutatorLabelColumnWidth);
 
     if (!ImGui::Button("Request Server")) return;
     const auto& regions = hosting::PrivateMatchRegions;
     if (tab.selectedRegion < 0 || static_cast<size_t>(tab.selectedRegion) >= regions.size()) return;
     if (tab.selectedPrivateGameMode < 0 || static_cast<size_t>(tab.selectedPrivateGameMode) >= GameModeMenu.size()) return;
-    if (tab.selectedPrivateMap < 0 || static_cast<size_t>(tab.selectedPrivateMap) >= MapTable.size()) return;
+    const std::string arena = MapTableFileName(tab.selectedPrivateMap);
+    if (arena.empty()) return;
 
     const std::string gameMode = GameModeTable.at(GameModeMenu[static_cast<size_t>(tab.selectedPrivateGameMode)]);
-    const std::string arena = std::next(MapTable.begin(), tab.selectedPrivateMap)->first;
     const std::string serverName = tab.serverNameBuffer.data();
     const std::string regionCode = regions[static_cast<size_t>(tab.selectedRegion)].code;
     const std::string password = tab.passwordBuffer.data();

@@ -144,6 +144,14 @@ public:
     void CreateFirewallRuleWithElevation();
     void RemoveFirewallRuleWithElevation();
     void StartFrpcDownload();
+    // Stops a running download; the executable already there stays.
+    void CancelFrpcDownload();
+    bool DownloadCancelRequested() const { return downloadCancel.load(); }
+    // Checks on the worker that a datagram sent to the public address comes back in through
+    // the tunnel to rp_rl_port; the outcome is a status entry.
+    void TestReachability();
+    // Puts "address:port" of the tunnel on ImGui's clipboard (drawing pass).
+    void CopyPublicAddress();
     // The state the panel shows: Connecting also while a connect waits its turn on the worker.
     ConnectionStatus DisplayedConnectionStatus() const;
     // An operation runs or waits on the worker: the buttons that would queue another are disabled.
@@ -169,6 +177,9 @@ public:
     std::atomic<bool> showDownloadPrompt{false};
     std::atomic<bool> isDownloading{false};
     std::string downloadError;
+    // Progress of the running download; total 0 when the server sent no length.
+    std::atomic<std::uint64_t> downloadReceived{0};
+    std::atomic<std::uint64_t> downloadTotal{0};
     mutable std::mutex downloadMutex;
     bool showSetupGuide = false;     // drawing pass only
     bool showConnectionHelp = false; // drawing pass only
@@ -176,6 +187,8 @@ public:
     std::chrono::milliseconds autoConnectDelay{2000};
     // How long a started tunnel client may take to report its proxy before the connect fails.
     std::chrono::milliseconds tunnelConfirmTimeout{10000};
+    // How long the reachability test waits for its datagram to come back.
+    std::chrono::milliseconds reachabilityWait{2000};
     // Where a missing tunnel client is downloaded from (the "Source: " line shows it too).
     std::string frpcDownloadUrl;
     // Makes the firewall manager on the worker; empty: the platform's own. Tests script one here.
@@ -213,6 +226,7 @@ private:
     void FailTunnel(const std::string& reason);
     void ConfirmTunnel();
     void RunFrpcDownload(std::string url);
+    void TestReachabilityNow();
     void StopReverseProxyThreads();
 
     mutable std::mutex pingManagerMutex;

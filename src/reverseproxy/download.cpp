@@ -18,10 +18,14 @@ void matchbay::StartFrpcDownload()
         std::lock_guard<std::mutex> lock(downloadMutex);
         downloadError.clear();
     }
+    downloadReceived = 0;
+    downloadTotal = 0;
     // Owned, not detached: unload cancels it and joins it before the plugin goes away.
     if (downloadThread.joinable()) {
         downloadThread.join();
     }
+    // Joined above, so a cancel of the previous download cannot reach this one.
+    downloadCancel = false;
     downloadThread = std::thread([this, url = frpcDownloadUrl] { RunFrpcDownload(url); });
 }
 
@@ -30,7 +34,11 @@ void matchbay::RunFrpcDownload(std::string url)
     AddStatusLog("Downloading frpc.exe...", LogLevel::Info);
     {
         std::lock_guard<std::mutex> lock(frpClientMutex);
-        if (frpClientManager && frpClientManager->DownloadFrpc(url, &downloadCancel)) {
+        auto progress = [this](std::uint64_t received, std::uint64_t total) {
+            downloadTotal = total;
+            downloadReceived = received;
+        };
+        if (frpClientManager && frpClientManager->DownloadFrpc(url, &downloadCancel, progress)) {
             AddStatusLog("frpc.exe downloaded successfully!", LogLevel::Success);
             if (frpClientManager->Initialize()) {
                 AddStatusLog("FRP client manager reinitialized", LogLevel::Success);
@@ -40,9 +48,21 @@ void matchbay::RunFrpcDownload(std::string url)
                 frpClientManager ? frpClientManager->GetLastError() : std::string("FRP manager not initialized");
             std::lock_guard<std::mutex> downloadLock(downloadMutex);
             downloadError = error;
-            AddStatusLog("Failed to download frpc.exe: " + downloadError, LogLevel::Error);
+            if (downloadCancel) {
+                // The user asked for it: not an error, and the previous executable is untouched.
+                AddStatusLog("Download cancelled", LogLevel::Info);
+            } else {
+                AddStatusLog("Failed to download frpc.exe: " + downloadError, LogLevel::Error);
+            }
         }
     }
     isDownloading = false;
     showDownloadPrompt = false;
+}
+
+void matchbay::CancelFrpcDownload()
+{
+    if (isDownloading) {
+        downloadCancel = true;
+    }
 }

@@ -103,6 +103,17 @@ void matchbay::RenderReverseProxyConnectionHelp()
         ImGui::Text("Public Port:");
         ImGui::SameLine();
         ImGui::TextColored(style::green, "%d", port);
+        if (!address.empty()) {
+            if (ImGui::Button("Copy")) {
+                CopyPublicAddress();
+            }
+            ImGui::SameLine();
+            ImGui::BeginDisabled(ReverseProxyBusy() || connectionStatus != ConnectionStatus::Connected);
+            if (ImGui::Button("Test Reachability")) {
+                TestReachability();
+            }
+            ImGui::EndDisabled();
+        }
         ImGui::Spacing();
 
         Heading("Next Steps:");

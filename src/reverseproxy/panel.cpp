@@ -2,7 +2,10 @@
 // buttons and status log. It only reads state and queues operations; nothing here waits.
 #include <imgui.h>
 
+#include <cmath>
+
 #include "plugin/matchbay.h"
+#include "reverseproxy/download_progress.h"
 #include "reverseproxy/panel_style.h"
 
 namespace style = reverse_proxy::style;
@@ -122,6 +125,17 @@ void matchbay::RenderReverseProxyPanel()
     // 4. Download under way.
     if (isDownloading) {
         ImGui::TextColored(style::yellow, "Downloading frpc.exe, please wait...");
+        const std::uint64_t received = downloadReceived.load();
+        const std::uint64_t total = downloadTotal.load();
+        const std::string progress = reverse_proxy::DownloadProgressText(received, total);
+        // Without a length the bar sweeps, so it still shows that bytes keep coming.
+        const float fraction = total > 0 ? reverse_proxy::DownloadFraction(received, total)
+                                         : static_cast<float>(std::fmod(ImGui::GetTime() * 0.5, 1.0));
+        ImGui::ProgressBar(fraction, ImVec2(-80.0f, 0.0f), progress.c_str());
+        ImGui::SameLine();
+        if (ImGui::Button("Cancel")) {
+            CancelFrpcDownload();
+        }
         ImGui::Separator();
     }
 
@@ -139,6 +153,10 @@ void matchbay::RenderReverseProxyPanel()
         ImGui::Text(" | Connected to:");
         ImGui::SameLine();
         ImGui::TextColored(style::green, "%s:%d", address.c_str(), port);
+        ImGui::SameLine();
+        if (ImGui::Button("Copy")) {
+            CopyPublicAddress();
+        }
         ImGui::SameLine();
         if (ImGui::Button("Help")) {
             showConnectionHelp = true;
@@ -209,6 +227,14 @@ void matchbay::RenderReverseProxyPanel()
     if (status != ConnectionStatus::Disconnected) {
         if (ImGui::Button("Disconnect")) {
             DisconnectFromServer();
+        }
+        if (status == ConnectionStatus::Connected) {
+            ImGui::SameLine();
+            ImGui::BeginDisabled(busy);
+            if (ImGui::Button("Test Reachability")) {
+                TestReachability();
+            }
+            ImGui::EndDisabled();
         }
     } else {
         ImGui::BeginDisabled(busy);

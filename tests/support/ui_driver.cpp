@@ -497,6 +497,13 @@ ImVec2 UiDriver::resizeWindow(std::string_view window, ImVec2 size)
     return held;
 }
 
+std::string UiDriver::clipboard() const
+{
+    ImGui::SetCurrentContext(ctx);
+    const char* text = ImGui::GetClipboardText();
+    return text ? std::string(text) : std::string();
+}
+
 void UiDriver::placeWindow(std::string_view window, ImVec2 pos)
 {
     ImGui::SetCurrentContext(ctx);

@@ -73,6 +73,8 @@ public:
     std::vector<UiText> texts(std::string_view window = {}) const;
     std::vector<std::string> textLines(std::string_view window = {}) const;
     bool textShown(std::string_view text, std::string_view window = {}) const;  // a run containing text
+    // What a widget put on ImGui's clipboard (the context's own, as a headless host has it).
+    std::string clipboard() const;
 
     // Input.
     void moveMouse(ImVec2 pos);  // runs a frame with the mouse there

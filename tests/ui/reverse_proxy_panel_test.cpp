@@ -5,6 +5,8 @@
 
 #include <imgui_internal.h>
 
+#include "bakkesmod/wrappers/cvarmanagerwrapper.h"
+#include "platform/udp_socket.h"
 #include "reverse_proxy_fixture.h"
 #include "ui_fixtures.h"
 #include "ui_path.h"
@@ -200,6 +202,90 @@ TEST_F(Panel, SetupGuideAndConnectionHelpOpenAndClose)
     ui.frames(2);
     EXPECT_FALSE(ui.windowShown("Reverse Proxy Connection Help"));
     plugin->connectionStatus = ConnectionStatus::Disconnected;
+}
+
+TEST_F(Panel, CopyPutsThePublicAddressOnTheClipboardFromThePanelAndTheHelpWindow)
+{
+    {
+        std::lock_guard<std::mutex> lock(plugin->connectionMutex);
+        plugin->connectedAddress = "proxy.example.org";
+        plugin->connectedPort = 47901;
+    }
+    plugin->connectionStatus = ConnectionStatus::Connected;
+    ui.frames(2);
+    click("Copy");
+    EXPECT_EQ(ui.clipboard(), "proxy.example.org:47901");
+    EXPECT_THAT(messages(), Contains("Copied proxy.example.org:47901"));
+
+    ImGui::SetCurrentContext(ui.context());
+    ImGui::SetClipboardText("something else");
+    click("Help");
+    ASSERT_TRUE(ui.windowShown("Reverse Proxy Connection Help"));
+    ui.click(ui::JoinIdPath({"Reverse Proxy Connection Help", "Copy"}));
+    ui.frames(2);
+    EXPECT_EQ(ui.clipboard(), "proxy.example.org:47901");
+    plugin->connectionStatus = ConnectionStatus::Disconnected;
+    ui.frames(2);
+    EXPECT_FALSE(ui.itemShown(item("Copy")));
+    EXPECT_FALSE(ui.itemShown(item("Test Reachability")));
+}
+
+TEST_F(Panel, TestReachabilityRunsOnTheWorkerAndReportsInTheLog)
+{
+    std::uint16_t localPort = 0;
+    std::uint16_t silentPort = 0;
+    {
+        platform::UdpSocket local;
+        platform::UdpSocket silent;
+        ASSERT_EQ(local.Bind("127.0.0.1", 0), platform::UdpBind::Bound);
+        ASSERT_EQ(silent.Bind("127.0.0.1", 0), platform::UdpBind::Bound);
+        localPort = local.LocalPort();
+        silentPort = silent.LocalPort();
+    }
+    host.cvarManager->getCvar("rp_rl_port").setValue(static_cast<int>(localPort));
+    plugin->reachabilityWait = 300ms;
+    {
+        std::lock_guard<std::mutex> lock(plugin->connectionMutex);
+        plugin->connectedAddress = "127.0.0.1";
+        plugin->connectedPort = silentPort; // nothing relays there
+    }
+    plugin->connectionStatus = ConnectionStatus::Connected;
+    ui.frames(2);
+    ASSERT_TRUE(ui.itemShown(item("Test Reachability")));
+    click("Test Reachability");
+    ASSERT_TRUE(plugin->WaitForReverseProxyIdle(10s));
+    EXPECT_THAT(messages(), Contains("Not reachable at 127.0.0.1:" + std::to_string(silentPort) +
+                                     ": nothing arrived within 300 ms"));
+
+    // Pointed at the local port itself the datagram arrives at once: the path works.
+    {
+        std::lock_guard<std::mutex> lock(plugin->connectionMutex);
+        plugin->connectedPort = localPort;
+    }
+    click("Test Reachability");
+    ASSERT_TRUE(plugin->WaitForReverseProxyIdle(10s));
+    EXPECT_THAT(messages(), Contains(::testing::StartsWith("Reachable from the internet at 127.0.0.1:" +
+                                                           std::to_string(localPort) + " (")));
+    plugin->connectionStatus = ConnectionStatus::Disconnected;
+}
+
+TEST_F(Panel, ADownloadShowsItsProgressAndCancelAsksItToStop)
+{
+    plugin->isDownloading = true;
+    plugin->downloadTotal = 12373196;
+    plugin->downloadReceived = 1258291;
+    ui.frames(2);
+    EXPECT_TRUE(ui.textShown("1.2 MiB / 11.8 MiB", panelWindow));
+    plugin->downloadTotal = 0;
+    ui.frames(2);
+    EXPECT_FALSE(ui.textShown("11.8 MiB", panelWindow));
+    EXPECT_TRUE(ui.textShown("1.2 MiB", panelWindow));
+    click("Cancel");
+    // No download thread runs here: the request is what the thread would see.
+    EXPECT_TRUE(plugin->DownloadCancelRequested());
+    plugin->isDownloading = false;
+    ui.frames(2);
+    EXPECT_FALSE(ui.itemShown(item("Cancel")));
 }
 
 ImGuiWindow* StatusLogWindow(ImGuiContext* ctx)

@@ -99,7 +99,7 @@ void TunnelServer::Serve(int client)
             sockaddr_in peer{};
             socklen_t size = sizeof peer;
             ssize_t got = recvfrom(udp, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&peer), &size);
-            if (got >= 0) {
+            if (got >= 0 && relaying) {
                 std::string payload = PeerTag(peer.sin_addr.s_addr, peer.sin_port) + std::string(buffer, static_cast<size_t>(got));
                 if (!SendFrame(client, kDatagram, payload)) break;
             }

@@ -24,6 +24,9 @@ public:
     void Stop();
     int Port() const { return port; } // the bound port (useful after asking for 0)
     const std::string& Address() const { return address; }
+    // False: logins and proxies still work, but datagrams from public peers are dropped, as a
+    // proxy behind a blocking firewall would.
+    void SetRelaying(bool relay) { relaying = relay; }
 
 private:
     void AcceptLoop();
@@ -34,6 +37,7 @@ private:
     std::string token;
     int listener = -1;
     std::atomic<bool> stopping{false};
+    std::atomic<bool> relaying{true};
     std::thread acceptor;
     std::mutex mutex;
     std::list<std::thread> sessions;
