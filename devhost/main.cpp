@@ -92,7 +92,8 @@ int main(int argc, char** argv)
     DevConsole console(config, commands);
     GameThread gameThread;
     GameSim game(gameThread, options.listenPort, options.listenAddress);
-    auto http = std::make_shared<CurlHttpService>(HttpTimeouts{options.connectTimeoutMs, options.totalTimeoutMs});
+    auto http = std::make_shared<CurlHttpService>(
+        HttpTimeouts{options.connectTimeoutMs, options.totalTimeoutMs, static_cast<std::size_t>(options.maxReplyBytes)});
     bakkesmod::host::installHttpService(http);
     auto images = std::make_shared<ImageStore>();
     bakkesmod::host::installImageService(images);

@@ -33,6 +33,7 @@ std::string UsageText()
            "  --listen-address ADDR       IPv4 address it binds (default 127.0.0.1; 0.0.0.0 for all)\n"
            "  --http-connect-timeout MS   HTTP connect time-out (default 5000)\n"
            "  --http-timeout MS           HTTP total time-out per request (default 15000)\n"
+           "  --http-max-reply BYTES      longest HTTP reply body; a longer one fails (default 16777216)\n"
            "  --size WxH                  window size (default 1280x720)\n"
            "  --no-plugin                 start without loading a plugin\n"
            "  -h, --help                  show this text\n"
@@ -101,6 +102,11 @@ ParseResult ParseOptions(int argc, char** argv)
                 return fail("--http-connect-timeout needs milliseconds from 1 to 3600000");
         } else if (arg == "--http-timeout") {
             if (!milliseconds(options.totalTimeoutMs)) return fail("--http-timeout needs milliseconds from 1 to 3600000");
+        } else if (arg == "--http-max-reply") {
+            auto text = value();
+            auto bytes = text ? ParseInteger(*text, 1, 1LL << 32) : std::nullopt;
+            if (!bytes) return fail("--http-max-reply needs a byte count from 1 to 4294967296");
+            options.maxReplyBytes = *bytes;
         } else if (arg == "--size") {
             auto text = value();
             auto x = text ? text->find('x') : std::string::npos;

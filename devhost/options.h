@@ -17,6 +17,7 @@ struct Options {
     std::string listenAddress = "127.0.0.1"; // --listen-address: where it binds (0.0.0.0: every address, as the game does)
     long connectTimeoutMs = 5000;            // --http-connect-timeout MS
     long totalTimeoutMs = 15000;             // --http-timeout MS: whole transfer, connect included
+    long long maxReplyBytes = 16LL << 20;    // --http-max-reply BYTES: longer replies fail
     int width = 1280;                        // --size WxH: window size and headless display size
     int height = 720;
     bool help = false;

@@ -5,6 +5,8 @@
 #include <future>
 #include <thread>
 
+#include <fmt/format.h>
+
 #include "bakkesmod/host/cvar_store.h"
 #include "bakkesmod/wrappers/http/HttpWrapper.h"
 #include "output.h"
@@ -51,6 +53,7 @@ const char* kHelp = R"(commands:
   echo <text...>                print the text
   sleep <ms>                    wait
   frames <n>                    wait until n more frames were drawn
+  frames longest                the longest time a frame spent in the plugin's window since the last ask
   screenshot <file.png>         write the window's picture (windowed mode only)
   ui press <path>               press the item an id path names, e.g. "Kestrel - V1.2.0/Tabs/Host Lan"
   ui type <path> <text>         replace a text field's content with text
@@ -114,6 +117,12 @@ bool CommandRunner::runWords(const std::vector<std::string>& words)
         while (!ctx.quit && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
                 std::chrono::milliseconds(20), end - std::chrono::steady_clock::now()));
+        return true;
+    }
+    if (name == "frames" && count == 2 && words[1] == "longest") {
+        const auto times = ctx.draw.takeDrawTimes();
+        PrintLine(fmt::format("[draw] longest frame in the plugin's window: {:.3f} ms ({:.3f} ms processor time) over {} frames",
+                              times.longestWallMs, times.longestCpuMs, times.frames));
         return true;
     }
     if (name == "frames") {

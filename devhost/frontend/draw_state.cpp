@@ -1,6 +1,11 @@
 #include "frontend/draw_state.h"
 
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
 #include <exception>
+#include <utility>
 
 #include <imgui.h>
 #include <imgui_internal.h>
@@ -55,8 +60,15 @@ bool DrawState::drawWindow(ImGuiContext* context)
     std::lock_guard<std::mutex> lock(windowMutex);
     if (!window || !open) return false;
     try {
+        timespec cpuStart{}, cpuEnd{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuStart);
+        const auto wallStart = std::chrono::steady_clock::now();
         window->UseUiContext(context);
         window->DrawMenu();
+        const auto wallNs =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - wallStart).count();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuEnd);
+        recordDrawTime(wallNs, (cpuEnd.tv_sec - cpuStart.tv_sec) * 1000000000LL + (cpuEnd.tv_nsec - cpuStart.tv_nsec));
         return window->CapturesInput();
     } catch (const std::exception& error) {
         drawFailed(std::string("the plugin's window threw while drawing: ") + error.what());
@@ -64,6 +76,20 @@ bool DrawState::drawWindow(ImGuiContext* context)
         drawFailed("the plugin's window threw while drawing");
     }
     return false;
+}
+
+void DrawState::recordDrawTime(std::int64_t wallNs, std::int64_t cpuNs)
+{
+    std::lock_guard<std::mutex> lock(timesMutex);
+    times.longestWallMs = std::max(times.longestWallMs, static_cast<double>(wallNs) / 1e6);
+    times.longestCpuMs = std::max(times.longestCpuMs, static_cast<double>(cpuNs) / 1e6);
+    ++times.frames;
+}
+
+DrawState::DrawTimes DrawState::takeDrawTimes()
+{
+    std::lock_guard<std::mutex> lock(timesMutex);
+    return std::exchange(times, DrawTimes{});
 }
 
 void DrawState::drawFailed(const std::string& message)

@@ -53,8 +53,22 @@ public:
     // The drawing pass has ended: waiters are released, requests fail.
     void stop();
 
+    // Any thread: the longest time one frame spent in the plugin's window since the last call
+    // (wall time, and the drawing thread's own processor time), and how many frames drew it.
+    struct DrawTimes {
+        double longestWallMs = 0;
+        double longestCpuMs = 0;
+        std::uint64_t frames = 0;
+    };
+    DrawTimes takeDrawTimes();
+
 private:
     void drawFailed(const std::string& message);
+
+    void recordDrawTime(std::int64_t wallNs, std::int64_t cpuNs);
+
+    std::mutex timesMutex;
+    DrawTimes times;
 
     mutable std::mutex windowMutex; // held while the drawing pass is inside the window
     BakkesMod::Plugin::PluginWindow* window = nullptr;

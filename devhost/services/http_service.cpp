@@ -13,9 +13,6 @@ namespace devhost {
 
 namespace {
 
-// A reply bigger than this is cut off and reported as a failure rather than filling memory.
-constexpr size_t kMaxReplyBytes = 64 * 1024 * 1024;
-
 bool HasHeader(const std::map<std::string, std::string>& headers, const std::string& name)
 {
     const std::string wanted = ToLower(name);
@@ -32,6 +29,7 @@ struct CurlHttpService::Transfer {
     curl_slist* headers = nullptr;
     std::string body;
     bool tooLarge = false;
+    std::size_t maxBytes = 0;
     char error[CURL_ERROR_SIZE] = {};
 
     ~Transfer()
@@ -44,7 +42,7 @@ struct CurlHttpService::Transfer {
     {
         auto* self = static_cast<Transfer*>(user);
         size_t bytes = size * count;
-        if (self->body.size() + bytes > kMaxReplyBytes) {
+        if (bytes > self->maxBytes - self->body.size()) {
             self->tooLarge = true;
             return 0; // makes curl stop with a write error
         }
@@ -55,6 +53,7 @@ struct CurlHttpService::Transfer {
     // Returns an error text when the request cannot even be started.
     std::string prepare(const HttpTimeouts& timeouts)
     {
+        maxBytes = timeouts.maxReplyBytes;
         easy = curl_easy_init();
         if (!easy) return "cannot create a transfer";
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
@@ -66,6 +65,8 @@ struct CurlHttpService::Transfer {
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, timeouts.totalMs);
+        // Refuses a reply that announces its length up front before any of it is read.
+        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::Write);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
         curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
@@ -268,7 +269,8 @@ void CurlHttpService::run()
             if (result == CURLE_OK && status >= 100) {
                 finish(transfer, static_cast<int>(status), std::move(transfer->body));
             } else {
-                std::string text = transfer->tooLarge ? "reply larger than 64 MiB"
+                const bool tooLarge = transfer->tooLarge || result == CURLE_FILESIZE_EXCEEDED;
+                std::string text = tooLarge ? "reply larger than " + std::to_string(timeouts.maxReplyBytes) + " bytes"
                                    : transfer->error[0] ? transfer->error
                                                         : curl_easy_strerror(result);
                 finish(transfer, bakkesmod::host::kHttpTransportFailure, text);

@@ -3,6 +3,7 @@
 // completion; each request gets exactly one completion: the HTTP status, or
 // kHttpTransportFailure (-1) with curl's error text as the body when no answer came.
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,9 @@ namespace devhost {
 struct HttpTimeouts {
     long connectMs = 5000;
     long totalMs = 15000;
+    // A reply body longer than this is cut off and completed as a failure rather than filling
+    // memory.
+    std::size_t maxReplyBytes = 16 * 1024 * 1024;
 };
 
 class CurlHttpService : public bakkesmod::host::HttpService {

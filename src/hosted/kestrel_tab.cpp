@@ -1,6 +1,7 @@
 // The "Kestrel" tab: a dedicated server with the chosen mode, custom map and mutators.
 #include <imgui.h>
 
+#include <memory>
 #include <thread>
 
 #include "catalogue/game_mode_selector.h"
@@ -22,10 +23,12 @@ struct KestrelRequest {
     std::string mutators;
 };
 
+// The ticket is taken before the thread starts: an unload right after the click must already
+// see this worker as running.
 void RunHostedServerRequest(std::shared_ptr<hosted::HostedRequestState> state,
-                            std::shared_ptr<hosted::WorkerTracker> tracker, KestrelRequest request)
+                            std::unique_ptr<hosted::WorkerTracker::Ticket> ticket, KestrelRequest request)
 {
-    hosted::WorkerTracker::Ticket ticket(std::move(tracker));
+    const auto held = std::move(ticket); // released when the worker is done
     const hosted::RequestResult result = hosted::requestKestrelServer(
         request.endpoint, request.mapName, request.gameMode, request.mutators, hosted::kHostedNetworkOptions);
     state->FinishRequest(result);
@@ -65,7 +68,9 @@ void matchbay::RenderKestrelTab()
                                    maps[static_cast<size_t>(tab.selectedMap)],
                                    GameModeTable.at(GameModeMenu[static_cast<size_t>(tab.selectedGameMode)]),
                                    catalogue::BuildGameTags(mutatorSelections)};
-            std::thread(RunHostedServerRequest, kestrelRequest, hostedWorkers.Tracker(), std::move(request)).detach();
+            std::thread(RunHostedServerRequest, kestrelRequest,
+                        std::make_unique<hosted::WorkerTracker::Ticket>(hostedWorkers.Tracker()), std::move(request))
+                .detach();
         }
         hosted::ServerDetailsPopup(*this, state);
     }

@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include "plugin/quoted_body.h"
+
 namespace hosted {
 
 bool IsServerResult(const RequestResult& result)
@@ -15,7 +17,7 @@ std::string FailureText(const RequestResult& result)
 {
     if (result.first == "error" || (result.second == -1 && result.first.empty()))
         return "Failed to request server. Please try again.";
-    if (result.second == -1) return "Failed to request server: " + result.first;
+    if (result.second == -1) return "Failed to request server: " + QuotedBody(result.first);
     return fmt::format("Failed to request server: the service gave the port {}, which is not from 1 to 65535",
                        result.second);
 }

@@ -1,6 +1,7 @@
 // The "RLBot Host" tab: a dedicated server on which RLBot bots play, up to three a team.
 #include <imgui.h>
 
+#include <memory>
 #include <thread>
 
 #include "catalogue/map_search_combo.h"
@@ -18,10 +19,11 @@ struct BotServerRequest {
     std::string mapName;
 };
 
-void RunBotServerRequest(std::shared_ptr<hosted::HostedRequestState> state, std::shared_ptr<hosted::WorkerTracker> tracker,
-                         BotServerRequest request)
+// The ticket is taken before the thread starts, as for the Kestrel tab's request.
+void RunBotServerRequest(std::shared_ptr<hosted::HostedRequestState> state,
+                         std::unique_ptr<hosted::WorkerTracker::Ticket> ticket, BotServerRequest request)
 {
-    hosted::WorkerTracker::Ticket ticket(std::move(tracker));
+    const auto held = std::move(ticket); // released when the worker is done
     const hosted::RequestResult result =
         hosted::requestServer(request.endpoint, request.blueTeamBots, request.orangeTeamBots, request.mapName.c_str());
     state->FinishRequest(result);
@@ -185,7 +187,10 @@ void matchbay::RenderRLBotHostTab()
                 if (serverValid && InRange(tab.selectedMap, MapTable) && state.BeginRequest()) {
                     BotServerRequest request{servers->serverEndpoints[static_cast<size_t>(tab.selectedServer)],
                                              tab.blueTeamBots, tab.orangeTeamBots, MapTableFileName(tab.selectedMap)};
-                    std::thread(RunBotServerRequest, rlbotRequest, hostedWorkers.Tracker(), std::move(request)).detach();
+                    std::thread(RunBotServerRequest, rlbotRequest,
+                                std::make_unique<hosted::WorkerTracker::Ticket>(hostedWorkers.Tracker()),
+                                std::move(request))
+                        .detach();
                 }
                 ImGui::CloseCurrentPopup();
             }

@@ -2,7 +2,7 @@
 
 namespace http_utils {
 
-std::string RequestFailedText(int status, const std::string& body) { return fmt::format("Request failed({}): {}", status, body); }
+std::string RequestFailedText(int status, const std::string& body) { return fmt::format("Request failed({}): {}", status, QuotedBody(body)); }
 
 void HandleRequest(int expectedStatus, const CurlRequest& request, std::function<void()> onSuccess,
                    std::function<void(std::string)> onError)

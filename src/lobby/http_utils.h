@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bakkesmod/wrappers/http/HttpWrapper.h"
+#include "plugin/quoted_body.h"
 
 namespace http_utils {
 
@@ -29,7 +30,7 @@ ParsedResponse<T> ParseResponse(const std::string& body)
         parsed.success = true;
     } catch (const std::exception& error) {
         parsed = ParsedResponse<T>{};
-        parsed.error = fmt::format("Body was: {}\n Exception: {}", body, error.what());
+        parsed.error = fmt::format("Body was: {}\n Exception: {}", QuotedBody(body), error.what());
     }
     return parsed;
 }

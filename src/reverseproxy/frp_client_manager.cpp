@@ -13,6 +13,7 @@
 #include "platform/http_get.h"
 #include "platform/narrow_name.h"
 #include "plugin/logging.h"
+#include "plugin/quoted_body.h"
 #include "reverseproxy/frp_config.h"
 #include "reverseproxy/sha256.h"
 
@@ -23,6 +24,8 @@ namespace {
 constexpr const char* kUserAgent = "ReverseProxy/1.0";
 // A port service answer is a few bytes of JSON; anything this large is not one.
 constexpr std::size_t kMaxPortAnswer = 64 * 1024;
+// The tunnel client is some 15 MB; a download past this is not it, and must not fill the disk.
+constexpr std::uint64_t kMaxDownloadBytes = 128ull * 1024 * 1024;
 
 std::string PortServiceHost()
 {
@@ -240,7 +243,7 @@ std::int32_t FRPClientManager::FetchRemotePort()
     }
     std::int32_t port = frp_config::ParsePortAnswer(body);
     if (port == 0) {
-        SetError("Failed to parse port from response: " + body);
+        SetError("Failed to parse port from response: " + QuotedBody(body));
         return 0;
     }
     LogLine("Successfully fetched remote port: " + std::to_string(port));
@@ -285,6 +288,7 @@ bool FRPClientManager::DownloadFrpc(const std::string& url, const std::atomic<bo
     int status = 0;
     bool writeFailed = false;
     bool cancelled = false;
+    bool tooLarge = false;
     platform::HttpGetRequest request;
     request.url = scheme + "://" + rest;
     request.userAgent = kUserAgent;
@@ -294,6 +298,11 @@ bool FRPClientManager::DownloadFrpc(const std::string& url, const std::atomic<bo
     };
     request.onData = [&](const char* data, std::size_t size) {
         if (status != 200) return false;
+        if ((announced > 0 && static_cast<std::uint64_t>(announced) > kMaxDownloadBytes) ||
+            size > kMaxDownloadBytes - received) {
+            tooLarge = true;
+            return false;
+        }
         if (cancel && cancel->load()) {
             cancelled = true;
             return false;
@@ -329,6 +338,8 @@ bool FRPClientManager::DownloadFrpc(const std::string& url, const std::atomic<bo
     case HttpStage::Read: return fail("Failed to read HTTP response data");
     case HttpStage::Cancelled:
         if (cancelled) return fail("Download cancelled");
+        if (tooLarge)
+            return fail("Download failed: larger than " + std::to_string(kMaxDownloadBytes) + " bytes");
         if (writeFailed) return fail("Failed to write file: " + platform::NarrowName(partial));
         break; // an answer other than 200, reported below
     }

@@ -76,6 +76,91 @@ std::int32_t ParseDecimalInt(const std::string& text)
     return static_cast<std::int32_t>(negative ? value : -value);
 }
 
+bool IsValidUtf8(const std::string& text)
+{
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        size_t length = 0;
+        std::uint32_t code = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length) return false;
+        for (size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, UTF-16 surrogates and values past U+10FFFF are not UTF-8 either.
+        if ((length == 3 && code < 0x800) || (length == 4 && code < 0x10000) || code > 0x10FFFF ||
+            (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+ScannedProxyList ScanProxyServerList(const std::string& body)
+{
+    ScannedProxyList scanned;
+    try {
+        const size_t keyPos = body.size() < 9 ? std::string::npos : body.find("\"servers\"");
+        if (keyPos == std::string::npos) {
+            throw std::runtime_error("'servers' key not found");
+        }
+        const size_t open = body.find('[', keyPos);
+        const size_t close = open == std::string::npos ? std::string::npos : body.find(']', open);
+        if (close == std::string::npos) {
+            throw std::runtime_error("Invalid servers array");
+        }
+        const std::string array = body.substr(open + 1, close - open - 1);
+
+        size_t pos = 0;
+        while (pos < array.size()) {
+            const size_t objectStart = array.find('{', pos);
+            if (objectStart == std::string::npos) {
+                break;
+            }
+            const size_t objectEnd = array.find('}', objectStart);
+            if (objectEnd == std::string::npos) {
+                break;
+            }
+            const std::string object = array.substr(objectStart, objectEnd - objectStart + 1);
+            std::string name = ExtractJsonValue(object, "name");
+            std::string address = ExtractJsonValue(object, "address");
+            const std::string portText = ExtractJsonValue(object, "port");
+            std::string authToken = ExtractJsonValue(object, "authToken");
+            if (!name.empty() && !address.empty()) {
+                const std::int32_t port = portText.empty() ? 7000 : ParseDecimalInt(portText);
+                if (!IsValidUtf8(name) || !IsValidUtf8(address) || !IsValidUtf8(authToken)) {
+                    ++scanned.skippedNotUtf8;
+                } else if (port < 1 || port > 65535) {
+                    ++scanned.skippedBadPort;
+                } else {
+                    scanned.servers.emplace_back(std::move(name), std::move(address), port, std::move(authToken));
+                }
+            }
+            pos = objectEnd + 1;
+        }
+    } catch (const std::exception& error) {
+        scanned.error = error.what();
+    }
+    return scanned;
+}
+
 } // namespace reverse_proxy
 
 std::string matchbay::ExtractJsonValue(const std::string& objectText, const std::string& key)
@@ -150,48 +235,23 @@ void matchbay::OnProxyServerListResponse(int code, const std::string& body)
 
 void matchbay::ParseProxyServerList(const std::string& body)
 {
+    auto scanned = reverse_proxy::ScanProxyServerList(body);
     std::lock_guard<std::mutex> lock(serverListMutex);
-    proxyServers.clear();
-    try {
-        const size_t keyPos = body.size() < 9 ? std::string::npos : body.find("\"servers\"");
-        if (keyPos == std::string::npos) {
-            throw std::runtime_error("'servers' key not found");
-        }
-        const size_t open = body.find('[', keyPos);
-        const size_t close = open == std::string::npos ? std::string::npos : body.find(']', open);
-        if (close == std::string::npos) {
-            throw std::runtime_error("Invalid servers array");
-        }
-        const std::string array = body.substr(open + 1, close - open - 1);
-
-        size_t pos = 0;
-        while (pos < array.size()) {
-            const size_t objectStart = array.find('{', pos);
-            if (objectStart == std::string::npos) {
-                break;
-            }
-            const size_t objectEnd = array.find('}', objectStart);
-            if (objectEnd == std::string::npos) {
-                break;
-            }
-            const std::string object = array.substr(objectStart, objectEnd - objectStart + 1);
-            std::string name = ExtractJsonValue(object, "name");
-            std::string address = ExtractJsonValue(object, "address");
-            const std::string portText = ExtractJsonValue(object, "port");
-            std::string authToken = ExtractJsonValue(object, "authToken");
-            if (!name.empty() && !address.empty()) {
-                const std::int32_t port = portText.empty() ? 7000 : reverse_proxy::ParseDecimalInt(portText);
-                LogLine("Loaded server: " + name + " (" + address + ":" + std::to_string(port) + ")");
-                proxyServers.emplace_back(std::move(name), std::move(address), port, std::move(authToken));
-            }
-            pos = objectEnd + 1;
-        }
-        LogLine("Loaded " + std::to_string(proxyServers.size()) + " servers from JSON");
-    } catch (const std::exception& error) {
-        LogLine(std::string("Error parsing server list JSON: ") + error.what());
+    proxyServers = std::move(scanned.servers);
+    for (const auto& server : proxyServers)
+        LogLine("Loaded server: " + server.name + " (" + server.address + ":" + std::to_string(server.port) + ")");
+    if (scanned.skippedNotUtf8 > 0)
+        LogLine("Skipped " + std::to_string(scanned.skippedNotUtf8) +
+                " server(s) whose name, address or token is not valid UTF-8");
+    if (scanned.skippedBadPort > 0)
+        LogLine("Skipped " + std::to_string(scanned.skippedBadPort) + " server(s) whose port is not from 1 to 65535");
+    if (!scanned.error.empty()) {
+        LogLine("Error parsing server list JSON: " + scanned.error);
         AddStatusLog("Error parsing server list", LogLevel::Error);
         proxyServers.push_back(DefaultProxyServer());
+        return;
     }
+    LogLine("Loaded " + std::to_string(proxyServers.size()) + " servers from JSON");
 }
 
 std::vector<ProxyServer> matchbay::ProxyServersSnapshot() const

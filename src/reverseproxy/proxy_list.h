@@ -3,6 +3,9 @@
 // service's documents are flat, and the scanner's quirks are what stored lists rely on.
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "reverseproxy/proxy_server.h"
 
 namespace reverse_proxy {
 
@@ -14,5 +17,19 @@ std::string ExtractJsonValue(const std::string& objectText, const std::string& k
 // sign accepted, the first non-digit ends it. Throws std::invalid_argument("invalid stoi
 // argument") without digits, std::out_of_range("stoi argument out of range") beyond int32.
 std::int32_t ParseDecimalInt(const std::string& text);
+
+// What the scanner read from one list body. A record needs a name and an address; its port
+// defaults to 7000. A port that is no int32 ends the scan with error set, keeping the records
+// read before it. A record whose name, address or token is not valid UTF-8 is skipped (the
+// tunnel configuration cannot hold it) and counted, as is one whose port is not 1-65535.
+struct ScannedProxyList {
+    std::vector<ProxyServer> servers;
+    std::string error; // empty when the whole body was read
+    std::size_t skippedNotUtf8 = 0;
+    std::size_t skippedBadPort = 0;
+};
+ScannedProxyList ScanProxyServerList(const std::string& body);
+
+bool IsValidUtf8(const std::string& text);
 
 } // namespace reverse_proxy

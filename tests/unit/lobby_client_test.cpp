@@ -177,6 +177,17 @@ TEST_F(LobbyFetch, SuccessReplacesTheListAndFailuresKeepIt)
     EXPECT_THAT(host.console.lines()[0], StartsWith("Body was: " + body + "\n Exception: "));
     EXPECT_THAT(Ids(), ElementsAre("a1", "b2"));
 
+    // A huge rejected reply is quoted by its first KiB only, on both kinds of failure line.
+    host.console.clearLines();
+    const std::string huge = "{\"lobbies\": [" + std::string(600000, ' ') + "x]}";
+    Refresh(200, huge);
+    Refresh(502, huge);
+    ASSERT_EQ(host.console.lines().size(), 2u);
+    const std::string leftOut = "... (" + std::to_string(huge.size() - 1024) + " more bytes left out)";
+    EXPECT_THAT(host.console.lines()[0], StartsWith("Body was: " + huge.substr(0, 1024) + leftOut + "\n Exception: "));
+    EXPECT_EQ(host.console.lines()[1], "Request failed(502): " + huge.substr(0, 1024) + leftOut);
+    EXPECT_THAT(Ids(), ElementsAre("a1", "b2"));
+
     Refresh(200, "{\"lobbies\": []}");
     EXPECT_THAT(Ids(), IsEmpty());
 }

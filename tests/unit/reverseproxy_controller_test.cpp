@@ -170,6 +170,18 @@ INSTANTIATE_TEST_SUITE_P(
                  R"({"servers": [{"name": "NoAddress"}, {"address": "127.0.0.1"}, {"name": "", "address": "127.0.0.1"},
                                  {"name": "Ok", "address": "127.0.0.1"}]})",
                  {{"Ok", "127.0.0.1", 7000, ""}}, {"Loaded 1 servers from JSON"}},
+        // The tunnel configuration is TOML: it cannot carry bytes that are not UTF-8, nor would the
+        // tunnel client take a port it cannot use.
+        ListCase{"records the tunnel configuration cannot hold are skipped", 200,
+                 "{\"servers\": [{\"name\": \"Bad\xC3(\", \"address\": \"127.0.0.1\"},"
+                 " {\"name\": \"Tok\", \"address\": \"127.0.0.1\", \"authToken\": \"\xFF\"},"
+                 " {\"name\": \"Zero\", \"address\": \"127.0.0.1\", \"port\": 0},"
+                 " {\"name\": \"Big\", \"address\": \"127.0.0.1\", \"port\": 65536},"
+                 " {\"name\": \"Caf\xC3\xA9\", \"address\": \"127.0.0.1\", \"port\": 65535}]}",
+                 {{"Caf\xC3\xA9", "127.0.0.1", 65535, ""}},
+                 {"Loaded server: Caf\xC3\xA9 (127.0.0.1:65535)",
+                  "Skipped 2 server(s) whose name, address or token is not valid UTF-8",
+                  "Skipped 2 server(s) whose port is not from 1 to 65535", "Loaded 1 servers from JSON"}},
         ListCase{"not found", 404, "missing", {defaultServer},
                  {"Failed to fetch server list. HTTP code: 404", "[ERROR] Failed to fetch server list from HTTP",
                   "[WARNING] Using default server configuration", "[SUCCESS] Ping manager started"}},

@@ -297,6 +297,14 @@ void ServeDownloads(httplib::Server& server)
             return true;
         });
     });
+    // Announces far more than any tunnel client is; the first piece is all that is ever sent.
+    server.Get("/huge", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content_provider(size_t{200} << 20, "application/octet-stream",
+                                      [](size_t, size_t, httplib::DataSink& sink) {
+                                          sink.write(kClientBytes.data(), 1000);
+                                          return false;
+                                      });
+    });
     server.Get("/empty", [](const httplib::Request&, httplib::Response& response) {
         response.set_content("", "application/octet-stream");
     });
@@ -321,6 +329,7 @@ TEST_F(FrpClientTest, FailedDownloadsKeepThePreviousExecutable)
         {service.Url() + "/cut-with-length", "", "Failed to query data availability"},
         {service.Url() + "/cut-chunked", "", "Failed to query data availability"},
         {service.Url() + "/empty", "", "Download failed: empty body"},
+        {service.Url() + "/huge", "", "Download failed: larger than 134217728 bytes"},
         {service.Url() + "/reverseproxy/frpc.exe", std::string(64, '0'),
          "Download failed: SHA-256 mismatch (expected " + std::string(64, '0') + ", got " + Sha256::Of(kClientBytes) + ")"},
         {"127.0.0.1:" + std::to_string(service.port), "", "Invalid URL format"},

@@ -25,5 +25,7 @@ struct ClientConfig {
 // nullopt with error set for a file that cannot be read, is not TOML, holds a key the client
 // does not know or a value of the wrong type.
 std::optional<ClientConfig> ReadClientConfig(const std::string& path, std::string& error);
+// The same rules for a file's text already read.
+std::optional<ClientConfig> ParseClientConfig(const std::string& text, std::string& error);
 
 } // namespace tunnel

@@ -92,6 +92,54 @@ TEST(DevhostHttp, JsonRequestsCarryJsonHeadersAndPostBodies)
         << run.output;
 }
 
+TEST(DevhostHttp, RepliesOverTheCapFailOnceWhetherAnnouncedOrStreamed)
+{
+    httplib::Server server;
+    server.Get("/fits", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content(std::string(1500, 'f'), "text/plain");
+    });
+    server.Get("/announced", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content(std::string(1501, 'a'), "text/plain");
+    });
+    // Chunked, so no length is known before the body runs past the cap.
+    server.Get("/streamed", [](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("text/plain", [](size_t offset, httplib::DataSink& sink) {
+            if (offset >= 4000) {
+                sink.done();
+                return true;
+            }
+            const std::string piece(500, 's');
+            return sink.write(piece.data(), piece.size());
+        });
+    });
+    int port = server.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    std::thread serving([&] { server.listen_after_bind(); });
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+
+    TempDir dir;
+    auto run = RunScript(dir, "http get " + base + "/fits\nhttp get " + base + "/announced\nhttp get " + base + "/streamed\n",
+                         {"--http-max-reply", "1500"});
+    server.stop();
+    serving.join();
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(LinesStartingWith(run.output, "[http] GET ").size(), 3u) << run.output;
+    EXPECT_NE(run.output.find("/fits -> 200 after"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("/announced -> -1 after"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("/streamed -> -1 after"), std::string::npos) << run.output;
+    EXPECT_EQ(LinesStartingWith(run.output, "[http] body: reply larger than 1500 bytes").size(), 2u) << run.output;
+}
+
+TEST(DevhostHttp, ReplyCapOptionNeedsAByteCount)
+{
+    TempDir dir;
+    for (const char* value : {"0", "-5", "lots"}) {
+        auto run = RunScript(dir, "", {"--http-max-reply", value});
+        EXPECT_NE(run.output.find("--http-max-reply needs a byte count from 1 to 4294967296"), std::string::npos)
+            << value << ": " << run.output;
+    }
+}
+
 TEST(DemoServices, AnswersHealthOnTheChosenPort)
 {
     TempDir dir;

@@ -143,6 +143,9 @@ TEST_F(StandIns, AConfigurationTheRealClientRefusesEndsItWithStatusOne)
         {"color = \"red\"\n" + base, "unknown field \"color\""},
         {"serverPort = \"7000\"\n", "serverPort: must be an integer from 0 to 65535"},
         {"serverAddr = \"unterminated\n", "load config file error"},
+        // U+03FB where white space may stand: refused before the TOML library meets it.
+        {"\xcf\xbb", "outside a string or comment that TOML does not allow (line 1)"},
+        {"# caf\xc3\xa9\nserverAddr = \"caf\xc3\xa9\"\n\xcf\xbb", "(line 3)"},
     };
     for (const auto& [text, message] : cases) {
         Client client;

@@ -1,0 +1,12 @@
+#pragma once
+// A property that does not hold stops the fuzzer with the input that broke it.
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_REQUIRE(condition)                                                          \
+    do {                                                                                 \
+        if (!(condition)) {                                                              \
+            std::fprintf(stderr, "property failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
+            std::abort();                                                                \
+        }                                                                                \
+    } while (0)
