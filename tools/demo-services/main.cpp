@@ -68,6 +68,8 @@ int main(int argc, char** argv)
     context.publicPortHigh = options.publicPortHigh;
     context.tunnelClientPath = options.tunnelClient.empty() ? std::filesystem::path(KESTREL_TUNNEL_CLIENT_PATH) : options.tunnelClient;
     context.proxies = options.proxies;
+    context.downloadRateKiB = options.downloadRateKiB;
+    context.downloadChunked = options.downloadChunked;
     demo::RegisterAllServices(server, context);
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.body.empty()) response.set_content("no such route", "text/plain");

@@ -53,6 +53,9 @@ std::string UsageText()
            "                   (default 47811; 0 picks free ones; a taken port gives way to a free one)\n"
            "  --public-ports LOW-HIGH  the public tunnel ports /get-port hands out (default 47900-47999)\n"
            "  --tunnel-client FILE     the tunnel client /reverseproxy/frpc.exe serves (default: the built one)\n"
+           "  --download-rate KIB      send the tunnel client at KIB KiB per second (default 0: at once),\n"
+           "                   so the plugin's download progress can be watched\n"
+           "  --download-chunked       send the tunnel client without a Content-Length\n"
            "  --proxy NAME=ADDRESS:PORT[:TOKEN]  list this proxy at /proxy (repeatable, in order) instead\n"
            "                   of running the demo tunnel servers\n"
            "  -h, --help       show this text\n";
@@ -106,6 +109,16 @@ ParseResult ParseOptions(int argc, char** argv)
             result.options.publicPortHigh = *high;
         } else if (arg == "--tunnel-client" && hasValue && !args[i + 1].empty()) {
             result.options.tunnelClient = args[++i];
+        } else if (arg == "--download-rate" && hasValue) {
+            const std::string& text = args[++i];
+            auto rate = ParseNumber(text, 0, 1 << 20);
+            if (!rate) {
+                result.error = "--download-rate needs KiB per second from 0 to 1048576, not '" + text + "'";
+                return result;
+            }
+            result.options.downloadRateKiB = *rate;
+        } else if (arg == "--download-chunked") {
+            result.options.downloadChunked = true;
         } else if (arg == "--proxy" && hasValue) {
             const std::string& text = args[++i];
             auto proxy = ParseListedProxy(text);
@@ -117,7 +130,7 @@ ParseResult ParseOptions(int argc, char** argv)
         } else if (arg == "--data-dir" && hasValue && !args[i + 1].empty()) {
             result.options.dataDir = args[++i];
         } else if (arg == "--address" || arg == "--port" || arg == "--data-dir" || arg == "--lobbies" ||
-                   arg == "--tunnel-ports" || arg == "--public-ports" || arg == "--tunnel-client" || arg == "--proxy") {
+                   arg == "--tunnel-ports" || arg == "--public-ports" || arg == "--tunnel-client" || arg == "--proxy" || arg == "--download-rate") {
             result.error = arg + " needs a value";
             return result;
         } else {

@@ -26,6 +26,8 @@ struct Options {
     int publicPortLow = 47900;            // --public-ports LOW-HIGH: what /get-port hands out
     int publicPortHigh = 47999;
     std::filesystem::path tunnelClient;   // --tunnel-client FILE: served as /reverseproxy/frpc.exe
+    int downloadRateKiB = 0;              // --download-rate KIB: the client download's pace per second, 0 unthrottled
+    bool downloadChunked = false;         // --download-chunked: send it without a length
     std::vector<ListedProxy> proxies;     // --proxy NAME=ADDRESS:PORT[:TOKEN], repeatable: listed instead of the demo ones
     bool help = false;
 };

@@ -20,6 +20,8 @@ struct ServiceContext {
     int publicPortLow = 47900;     // --public-ports: the range /get-port hands out
     int publicPortHigh = 47999;
     std::filesystem::path tunnelClientPath; // --tunnel-client: the file /reverseproxy/frpc.exe serves
+    int downloadRateKiB = 0;                 // --download-rate: KiB per second for the client download, 0 at once
+    bool downloadChunked = false;            // --download-chunked: the download has no Content-Length
     std::vector<ListedProxy> proxies;        // --proxy: listed at /proxy instead of the demo tunnel servers
 };
 

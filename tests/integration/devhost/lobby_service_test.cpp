@@ -105,18 +105,32 @@ TEST(DemoLobby, GeneratedListsHaveTheAskedSizeAndAreTheSameEveryRun)
     EXPECT_EQ(none.lobbyBody(), R"({"lobbies":[]})");
 }
 
-TEST(DemoLobby, BadLobbyCountsAreRefusedBeforeListening)
+TEST(DemoServices, BadOptionsAreRefusedBeforeListening)
 {
-    for (const char* bad : {"-1", "many", "100001", "12x"}) {
-        ChildProcess services({KESTREL_DEMO_SERVICES_PATH, "--port", "0", "--lobbies", bad});
-        EXPECT_EQ(services.wait(10s), 2) << bad;
-        EXPECT_NE(services.output().find(std::string("--lobbies needs a number from 0 to 100000, not '") + bad + "'"),
-                  std::string::npos)
-            << services.output();
+    const struct {
+        const char* option;
+        const char* value;
+        std::string message;
+    } cases[] = {
+        {"--lobbies", "-1", "--lobbies needs a number from 0 to 100000, not '-1'"},
+        {"--lobbies", "many", "--lobbies needs a number from 0 to 100000, not 'many'"},
+        {"--lobbies", "100001", "--lobbies needs a number from 0 to 100000, not '100001'"},
+        {"--lobbies", "12x", "--lobbies needs a number from 0 to 100000, not '12x'"},
+        {"--download-rate", "-5", "--download-rate needs KiB per second from 0 to 1048576, not '-5'"},
+        {"--proxy", "NoAddress", "--proxy needs NAME=ADDRESS:PORT[:TOKEN] with a port from 1 to 65535, not 'NoAddress'"},
+        {"--proxy", "=1.2.3.4:7000", "--proxy needs NAME=ADDRESS:PORT[:TOKEN] with a port from 1 to 65535, not '=1.2.3.4:7000'"},
+        {"--proxy", "P=1.2.3.4:70000:t", "--proxy needs NAME=ADDRESS:PORT[:TOKEN] with a port from 1 to 65535, not 'P=1.2.3.4:70000:t'"},
+    };
+    for (const auto& c : cases) {
+        ChildProcess services({KESTREL_DEMO_SERVICES_PATH, "--port", "0", c.option, c.value});
+        EXPECT_EQ(services.wait(10s), 2) << c.value;
+        EXPECT_NE(services.output().find(c.message), std::string::npos) << services.output();
     }
-    ChildProcess missing({KESTREL_DEMO_SERVICES_PATH, "--lobbies"});
-    EXPECT_EQ(missing.wait(10s), 2);
-    EXPECT_NE(missing.output().find("--lobbies needs a value"), std::string::npos) << missing.output();
+    for (const char* option : {"--lobbies", "--proxy", "--download-rate"}) {
+        ChildProcess missing({KESTREL_DEMO_SERVICES_PATH, option});
+        EXPECT_EQ(missing.wait(10s), 2);
+        EXPECT_NE(missing.output().find(std::string(option) + " needs a value"), std::string::npos) << missing.output();
+    }
 }
 
 } // namespace
