@@ -22,9 +22,11 @@ namespace fs = std::filesystem;
 const std::string kMain = "Kestrel - V1.2.0";
 constexpr int kServicePort = 47801; // the plugin's built-in hosting, bot and port service address
 
-// A frame's budget is 2 ms of the drawing thread's time; unoptimised and sanitizer builds of the
-// same code get four times that, as a machine running other tests beside this one does.
-#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// A frame's budget is 2 ms of the drawing thread's time. The budget is the goal in optimised builds; debug and sanitizer builds (clang's do not define
+// __SANITIZE_ADDRESS__, so the build says so) only get a bound that catches a frame that waits.
+#if defined(KESTREL_SANITIZED_BUILD)
+constexpr double kFrameBudgetMs = 40.0;
+#elif defined(NDEBUG)
 constexpr double kFrameBudgetMs = 2.0;
 #else
 constexpr double kFrameBudgetMs = 8.0;
