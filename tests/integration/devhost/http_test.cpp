@@ -62,7 +62,9 @@ TEST(DevhostHttp, RefusedConnectionCompletesAtOnce)
     auto completion = FindCompletion(run.output);
     ASSERT_TRUE(completion) << run.output;
     EXPECT_EQ(completion->code, -1);
-    EXPECT_LT(completion->ms, 1000);
+    // Well inside the 20 s time-out: a refused connection is not waited out (a sanitizer build on a
+    // busy machine has taken over a second to start the request).
+    EXPECT_LT(completion->ms, 10000);
     // Every request gets its one answer: three completions for three requests.
     EXPECT_EQ(LinesStartingWith(run.output, "[http] GET ").size(), 3u) << run.output;
     EXPECT_EQ(run.output.find("root:"), std::string::npos) << "file:// must not be fetched";
