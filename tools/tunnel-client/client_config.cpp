@@ -46,7 +46,7 @@ bool OnlyKnownKeys(const toml::table& table, const std::set<std::string>& known,
     return true;
 }
 
-// The line of the first byte above 0x7F that is neither in a string nor in a comment, or 0.
+// The line of the first byte above 0x7F that is neither in a whole string given as a key's value nor in a comment, or 0.
 // TOML allows none there, and toml++ 3.3 reaches an unreachable branch (undefined behaviour)
 // classifying some of them as white space, so they are refused before it sees them.
 int NonAsciiOutsideStrings(const std::string& text)
@@ -61,6 +61,8 @@ int NonAsciiOutsideStrings(const std::string& text)
         } else if (c == '"' || c == '\'') {
             const bool multi = text.compare(i, 3, std::string(3, c)) == 0;
             const std::string close = multi ? std::string(3, c) : std::string(1, c);
+            const size_t start = i;
+            const int startLine = line;
             i += close.size();
             while (i < text.size() && text.compare(i, close.size(), close) != 0) {
                 if (text[i] == '\n') {
@@ -69,6 +71,15 @@ int NonAsciiOutsideStrings(const std::string& text)
                 }
                 if (c == '"' && text[i] == '\\') ++i; // an escape never closes the string
                 ++i;
+            }
+            // Only a whole string that is a key's value is surely a string to toml++ too (the
+            // fuzzer found it reading others, a string glued to a number, say, as bare text).
+            size_t before = start;
+            while (before > 0 && (text[before - 1] == ' ' || text[before - 1] == '\t')) --before;
+            const bool value = before > 0 && text[before - 1] == '=';
+            if (!value || i >= text.size() || text.compare(i, close.size(), close) != 0) {
+                for (size_t k = start; k < i && k < text.size(); ++k)
+                    if (static_cast<unsigned char>(text[k]) > 0x7F) return startLine;
             }
             if (i < text.size() && text[i] == '\n') ++line;
             i += close.size() - 1;
