@@ -53,7 +53,8 @@ const char* kHelp = R"(commands:
   echo <text...>                print the text
   sleep <ms>                    wait
   frames <n>                    wait until n more frames were drawn
-  frames longest                the longest time a frame spent in the plugin's window since the last ask
+  frames longest                the longest time a frame spent in the plugin's window since the last ask,
+                                and the time 99 in 100 frames stayed within
   screenshot <file.png>         write the window's picture (windowed mode only)
   ui press <path>               press the item an id path names, e.g. "Kestrel - V1.2.0/Tabs/Host Lan"
   ui type <path> <text>         replace a text field's content with text
@@ -121,8 +122,9 @@ bool CommandRunner::runWords(const std::vector<std::string>& words)
     }
     if (name == "frames" && count == 2 && words[1] == "longest") {
         const auto times = ctx.draw.takeDrawTimes();
-        PrintLine(fmt::format("[draw] longest frame in the plugin's window: {:.3f} ms ({:.3f} ms processor time) over {} frames",
-                              times.longestWallMs, times.longestCpuMs, times.frames));
+        PrintLine(fmt::format("[draw] longest frame in the plugin's window: {:.3f} ms ({:.3f} ms processor time) over {} frames; "
+                              "99 in 100 within {:.3f} ms processor time",
+                              times.longestWallMs, times.longestCpuMs, times.frames, times.percentile99CpuMs));
         return true;
     }
     if (name == "frames") {

@@ -82,13 +82,26 @@ void DrawState::recordDrawTime(std::int64_t wallNs, std::int64_t cpuNs)
 {
     std::lock_guard<std::mutex> lock(timesMutex);
     times.longestWallMs = std::max(times.longestWallMs, static_cast<double>(wallNs) / 1e6);
-    times.longestCpuMs = std::max(times.longestCpuMs, static_cast<double>(cpuNs) / 1e6);
+    const double cpuMs = static_cast<double>(cpuNs) / 1e6;
+    times.longestCpuMs = std::max(times.longestCpuMs, cpuMs);
+    ++cpuSteps[std::min(kSteps - 1, static_cast<std::size_t>(std::max(0.0, cpuMs) / kStepMs))];
     ++times.frames;
 }
 
 DrawState::DrawTimes DrawState::takeDrawTimes()
 {
     std::lock_guard<std::mutex> lock(timesMutex);
+    // The smallest step that holds at least 99 in 100 frames, given by its upper end.
+    const std::uint64_t within = times.frames - times.frames / 100;
+    std::uint64_t counted = 0;
+    for (std::size_t step = 0; step < kSteps && times.frames > 0; ++step) {
+        counted += cpuSteps[step];
+        if (counted >= within) {
+            times.percentile99CpuMs = std::min(times.longestCpuMs, static_cast<double>(step + 1) * kStepMs);
+            break;
+        }
+    }
+    std::fill(cpuSteps.begin(), cpuSteps.end(), 0);
     return std::exchange(times, DrawTimes{});
 }
 
