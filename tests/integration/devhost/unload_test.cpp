@@ -187,6 +187,7 @@ const InFlight kFlows[] = {
       "ui press \"Reverse Proxy/Connect to Best Server\"", "ui press \"Download frpc.exe/Yes, Download\""},
      "Downloading frpc.exe from",
      false,
+     false,
      1},
 };
 
