@@ -1,5 +1,7 @@
 #include "plugin_host.h"
 
+#include <chrono>
+
 #include "bakkesmod/plugin/pluginwindow.h"
 #include "bakkesmod/wrappers/GameWrapper.h"
 #include "bakkesmod/wrappers/cvarmanagerwrapper.h"
@@ -56,6 +58,7 @@ bool PluginHost::unload(const std::string& name)
         return false;
     }
     const std::string className = library->className();
+    const auto started = std::chrono::steady_clock::now();
     // The order matters: each step stops one way into the library before it closes.
     draw.clearWindow();
     auto plugin = library->plugin();
@@ -77,7 +80,8 @@ bool PluginHost::unload(const std::string& name)
     library.reset(); // dlclose
     gameThread.accept(true);
     http.resume();
-    HostMessage("unloaded " + className);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    HostMessage("unloaded " + className + " in " + std::to_string(took.count()) + " ms");
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "output.h"
 #include "frontend/ui_commands.h"
 #include "console/words.h"
+#include "process_census.h"
 
 namespace devhost {
 
@@ -36,6 +37,8 @@ const char* kHelp = R"(commands:
   plugin load <path>            load a plugin library
   plugin unload [name]          unload it (onUnload, deleteMe, close the library)
   plugin list                   show the loaded plugin
+  host status                   the host process's thread count, open files and child processes
+  host files                    the same, and what each open file is
   http get [--json] <url>       send a request through the host's HTTP and print the completion
   http post [--json] <url> <body>
   sim matchmaking on|off        the matchmaking wrapper is there or null
@@ -153,6 +156,11 @@ bool CommandRunner::runWords(const std::vector<std::string>& words)
         return true;
     }
     if (name == "plugin") return plugin(words);
+    if (name == "host") {
+        if (count != 2 || (words[1] != "status" && words[1] != "files")) return Usage("host status | host files");
+        for (const auto& line : DescribeProcessCensus(TakeProcessCensus(), words[1] == "files")) PrintLine("[host] " + line);
+        return true;
+    }
     if (name == "bind" || name == "unbind" || name == "binds" || name == "press") return bind(words);
     if (name == "http") return http(words);
     if (name == "sim" && count >= 2 && words[1] == "firewall" && ctx.firewall) return ctx.firewall->command(words);

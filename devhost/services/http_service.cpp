@@ -58,6 +58,9 @@ struct CurlHttpService::Transfer {
         if (!easy) return "cannot create a transfer";
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        // Every connection closes with its request: nothing a plugin asked for stays open past
+        // its unload, and the host's open files say what the plugin holds.
+        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
         // Addresses may come from remote replies: only HTTP(S), never file:// or others.
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");

@@ -23,12 +23,10 @@ struct KestrelRequest {
     std::string mutators;
 };
 
-// The ticket is taken before the thread starts: an unload right after the click must already
-// see this worker as running.
+// Runs on a worker of the plugin's hostedWorkers, which the plugin's end waits for.
 void RunHostedServerRequest(std::shared_ptr<hosted::HostedRequestState> state,
-                            std::unique_ptr<hosted::WorkerTracker::Ticket> ticket, KestrelRequest request)
+                                const KestrelRequest& request)
 {
-    const auto held = std::move(ticket); // released when the worker is done
     const hosted::RequestResult result = hosted::requestKestrelServer(
         request.endpoint, request.mapName, request.gameMode, request.mutators, hosted::kHostedNetworkOptions);
     state->FinishRequest(result);
@@ -68,9 +66,7 @@ void matchbay::RenderKestrelTab()
                                    maps[static_cast<size_t>(tab.selectedMap)],
                                    GameModeTable.at(GameModeMenu[static_cast<size_t>(tab.selectedGameMode)]),
                                    catalogue::BuildGameTags(mutatorSelections)};
-            std::thread(RunHostedServerRequest, kestrelRequest,
-                        std::make_unique<hosted::WorkerTracker::Ticket>(hostedWorkers.Tracker()), std::move(request))
-                .detach();
+            hostedWorkers.Run([state = kestrelRequest, request = std::move(request)] { RunHostedServerRequest(state, request); });
         }
         hosted::ServerDetailsPopup(*this, state);
     }

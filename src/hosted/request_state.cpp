@@ -100,4 +100,48 @@ int WorkerTracker::Running() const
     return running;
 }
 
+WorkerGate::~WorkerGate()
+{
+    tracker->WaitIdle(kWorkerExitWait);
+    std::lock_guard<std::mutex> lock(mutex);
+    for (auto& worker : workers) {
+        if (*worker.done) worker.thread.join();
+        else worker.thread.detach();
+    }
+}
+
+void WorkerGate::Run(std::function<void()> work)
+{
+    auto ticket = std::make_unique<WorkerTracker::Ticket>(tracker);
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::lock_guard<std::mutex> lock(mutex);
+    JoinFinished();
+    std::thread thread([work = std::move(work), ticket = std::move(ticket), done]() mutable {
+        work();
+        work = nullptr;
+        // Marked before the ticket goes: whoever sees no worker running finds this one joinable.
+        *done = true;
+        ticket.reset();
+    });
+    workers.push_back(Worker{std::move(thread), std::move(done)});
+}
+
+void WorkerGate::JoinFinished()
+{
+    for (auto it = workers.begin(); it != workers.end();) {
+        if (*it->done) {
+            it->thread.join();
+            it = workers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+std::size_t WorkerGate::Unjoined() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return workers.size();
+}
+
 } // namespace hosted

@@ -2,12 +2,16 @@
 // What a hosted-server tab shares with its request worker. The worker holds the record by
 // a shared pointer, never the plugin, so a worker outliving an unload writes into a record
 // nobody reads any more instead of into freed memory.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hosted/request_client.h"
@@ -83,15 +87,34 @@ private:
 
 inline constexpr std::chrono::milliseconds kWorkerExitWait{2000};
 
-// The plugin's side of the tracker: its end waits at most kWorkerExitWait for the workers,
-// which by then only write into their own shared records.
+// The plugin's side of the tracker: runs the request workers and, at the plugin's end, waits
+// at most kWorkerExitWait for them. Workers are joined, not detached: a worker that has left
+// its task still runs the library's code on its way out, which must be over before the
+// library closes. One still waiting after the wait (a host that never answers) is let go; by
+// then it only writes into its own shared records.
 class WorkerGate {
 public:
-    ~WorkerGate() { tracker->WaitIdle(kWorkerExitWait); }
+    WorkerGate() = default;
+    ~WorkerGate();
+    WorkerGate(const WorkerGate&) = delete;
+    WorkerGate& operator=(const WorkerGate&) = delete;
+
+    // Counts the worker as running before its thread starts, so an end right after sees it.
+    void Run(std::function<void()> work);
     std::shared_ptr<WorkerTracker> Tracker() const { return tracker; }
+    // Threads started and not yet joined (finished ones are joined at the next Run).
+    std::size_t Unjoined() const;
 
 private:
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    void JoinFinished(); // under mutex
+
     std::shared_ptr<WorkerTracker> tracker = std::make_shared<WorkerTracker>();
+    mutable std::mutex mutex;
+    std::vector<Worker> workers;
 };
 
 } // namespace hosted

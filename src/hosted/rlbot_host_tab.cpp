@@ -19,11 +19,10 @@ struct BotServerRequest {
     std::string mapName;
 };
 
-// The ticket is taken before the thread starts, as for the Kestrel tab's request.
+// Runs on a worker of the plugin's hostedWorkers, as the Kestrel tab's request does.
 void RunBotServerRequest(std::shared_ptr<hosted::HostedRequestState> state,
-                         std::unique_ptr<hosted::WorkerTracker::Ticket> ticket, BotServerRequest request)
+                         const BotServerRequest& request)
 {
-    const auto held = std::move(ticket); // released when the worker is done
     const hosted::RequestResult result =
         hosted::requestServer(request.endpoint, request.blueTeamBots, request.orangeTeamBots, request.mapName.c_str());
     state->FinishRequest(result);
@@ -187,10 +186,7 @@ void matchbay::RenderRLBotHostTab()
                 if (serverValid && InRange(tab.selectedMap, MapTable) && state.BeginRequest()) {
                     BotServerRequest request{servers->serverEndpoints[static_cast<size_t>(tab.selectedServer)],
                                              tab.blueTeamBots, tab.orangeTeamBots, MapTableFileName(tab.selectedMap)};
-                    std::thread(RunBotServerRequest, rlbotRequest,
-                                std::make_unique<hosted::WorkerTracker::Ticket>(hostedWorkers.Tracker()),
-                                std::move(request))
-                        .detach();
+                    hostedWorkers.Run([state = rlbotRequest, request = std::move(request)] { RunBotServerRequest(state, request); });
                 }
                 ImGui::CloseCurrentPopup();
             }

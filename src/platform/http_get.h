@@ -37,6 +37,10 @@ struct HttpGetRequest {
     std::function<bool(const char* data, std::size_t size)> onData;
     // Called once the head is in, with the status and the announced length (-1 unknown).
     std::function<void(int status, std::int64_t contentLength)> onHead;
+    // Asked at least once a second while the transfer connects, waits for its head or runs;
+    // true stops it (stage Cancelled). A server that holds its answer back cannot then keep
+    // the caller (a plugin being unloaded) waiting for the time-outs.
+    std::function<bool()> stopRequested;
 };
 
 HttpGetResult HttpGet(const HttpGetRequest& request);

@@ -70,6 +70,8 @@ void matchbay::InitializeReverseProxyNow(bool autoConnect)
     {
         std::lock_guard<std::mutex> lock(frpClientMutex);
         frpClientManager = std::make_unique<FRPClientManager>();
+        // Checked on this worker only, while the connect waits for its port.
+        frpClientManager->SetStopCheck([this] { return reverseProxyWorker.Stopping(); });
         if (frpClientManager->Initialize()) {
             AddStatusLog("FRP client manager initialized", LogLevel::Success);
         } else {

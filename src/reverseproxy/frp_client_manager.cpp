@@ -222,6 +222,8 @@ std::int32_t FRPClientManager::FetchRemotePort()
         body.append(data, size);
         return true;
     };
+    bool stopped = false;
+    request.stopRequested = [&] { return stopped = stopRequested && stopRequested(); };
     auto result = platform::HttpGet(request);
     using platform::HttpStage;
     switch (result.stage) {
@@ -235,6 +237,10 @@ std::int32_t FRPClientManager::FetchRemotePort()
     case HttpStage::Query: SetError("Failed to query data availability"); break;
     case HttpStage::Read: SetError("Failed to read HTTP response data"); break;
     case HttpStage::Cancelled:
+        if (stopped) {
+            SetError("Port request stopped: the reverse proxy is shutting down");
+            return 0;
+        }
         if (tooLarge) {
             SetError("Port service answer is larger than " + std::to_string(kMaxPortAnswer) + " bytes");
             return 0;
@@ -316,6 +322,10 @@ bool FRPClientManager::DownloadFrpc(const std::string& url, const std::atomic<bo
         received += size;
         if (progress) progress(received, announced > 0 ? static_cast<std::uint64_t>(announced) : 0);
         return true;
+    };
+    request.stopRequested = [&] {
+        if (cancel && cancel->load()) cancelled = true;
+        return cancelled;
     };
     auto result = platform::HttpGet(request);
     file.close();

@@ -40,6 +40,8 @@ public:
     void SetPortServiceUrl(const std::string& url);
     // Hex SHA-256 a download must have before it replaces the executable; empty: not checked.
     void SetExpectedSha256(const std::string& hex);
+    // Asked while the port service is waited on; true gives the wait up (the owner is stopping).
+    void SetStopCheck(std::function<bool()> check) { stopRequested = std::move(check); }
     const std::string& GetLastError() const { return lastError; }
     std::int32_t GetRemotePort() const { return remotePort; }
 
@@ -58,6 +60,7 @@ private:
     void SetError(const std::string& message);
 
     Impl* impl = nullptr;
+    std::function<bool()> stopRequested;
     std::string lastError;
     std::string frpcPath;
     std::string configPath;

@@ -5,7 +5,15 @@
 
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -408,3 +416,60 @@ TEST_F(FrpClientTest, HttpsDownloadsOverTls)
 
 } // namespace
 #endif
+
+// A loopback port that takes connections and never answers them: the server that holds back
+// its reply head.
+struct SilentServer {
+    int sock = socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    SilentServer()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(sock, 8) == 0 &&
+            getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port = ntohs(address.sin_port);
+    }
+    ~SilentServer() { close(sock); }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port); }
+};
+
+TEST_F(FrpClientTest, AStopEndsAWaitForAReplyThatNeverComes)
+{
+    SilentServer silent;
+    ASSERT_GT(silent.port, 0);
+    InstallClient();
+    std::atomic<bool> stop{false};
+    struct Case {
+        const char* name;
+        std::function<bool(FRPClientManager&)> run; // true when it ended as a stop should
+    };
+    const Case cases[] = {
+        {"download", [&](FRPClientManager& manager) {
+             return !manager.DownloadFrpc(silent.Url() + "/reverseproxy/frpc.exe", &stop) &&
+                    manager.GetLastError() == "Download cancelled";
+         }},
+        {"port request", [&](FRPClientManager& manager) {
+             manager.SetPortServiceUrl(silent.Url());
+             manager.SetStopCheck([&] { return stop.load(); });
+             return manager.Initialize() && !manager.Start(ProxyServer("P", "127.0.0.1", 7000, ""), 7777) &&
+                    HasLine("[FRPClientManager ERROR] Port request stopped: the reverse proxy is shutting down");
+         }},
+    };
+    for (const auto& c : cases) {
+        stop = false;
+        FRPClientManager manager;
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            stop = true;
+        });
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_TRUE(c.run(manager)) << c.name << ": " << manager.GetLastError();
+        // Without the stop it would wait for the time-outs, 30 s or more.
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3)) << c.name;
+        stopper.join();
+    }
+    EXPECT_EQ(ReadFile(frpcPath).rfind("#!/bin/sh", 0), 0u); // the installed client stays
+}

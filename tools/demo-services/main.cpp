@@ -7,11 +7,27 @@
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
+#include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "options.h"
 #include "service.h"
+
+namespace {
+
+bool Held(const std::vector<std::string>& patterns, const std::string& path)
+{
+    for (const auto& pattern : patterns) {
+        if (!pattern.empty() && pattern.back() == '*' ? path.rfind(pattern.substr(0, pattern.size() - 1), 0) == 0
+                                                      : path == pattern)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -76,9 +92,23 @@ int main(int argc, char** argv)
     });
 
     std::atomic<bool> listenEnded{false};
+    std::atomic<bool> stopping{false};
+    if (!options.heldPaths.empty()) {
+        // Held requests each keep a thread of the pool: enough of them that the rest still run.
+        server.new_task_queue = [] { return new httplib::ThreadPool(64); };
+        // In slices, so a stop does not wait for a held request to run out.
+        server.set_pre_routing_handler([&options, &stopping](const httplib::Request& request, httplib::Response&) {
+            if (!Held(options.heldPaths, request.path)) return httplib::Server::HandlerResponse::Unhandled;
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.holdMs);
+            while (!stopping && std::chrono::steady_clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+    }
     std::thread signalWaiter([&] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
+        stopping = true;
         // A stop before the server runs is ignored by it: ask until it has ended.
         while (!listenEnded) {
             server.stop();

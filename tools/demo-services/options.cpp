@@ -58,6 +58,9 @@ std::string UsageText()
            "  --download-chunked       send the tunnel client without a Content-Length\n"
            "  --proxy NAME=ADDRESS:PORT[:TOKEN]  list this proxy at /proxy (repeatable, in order) instead\n"
            "                   of running the demo tunnel servers\n"
+           "  --hold PATH      answer requests for PATH (a trailing * matches any rest) only after\n"
+           "                   --hold-ms (repeatable), so a request can be caught in flight\n"
+           "  --hold-ms MS     how long a held request waits (default 30000)\n"
            "  -h, --help       show this text\n";
 }
 
@@ -127,10 +130,21 @@ ParseResult ParseOptions(int argc, char** argv)
                 return result;
             }
             result.options.proxies.push_back(*proxy);
+        } else if (arg == "--hold" && hasValue && !args[i + 1].empty() && args[i + 1][0] == '/') {
+            result.options.heldPaths.push_back(args[++i]);
+        } else if (arg == "--hold-ms" && hasValue) {
+            const std::string& text = args[++i];
+            auto ms = ParseNumber(text, 0, 3600000);
+            if (!ms) {
+                result.error = "--hold-ms needs milliseconds from 0 to 3600000, not '" + text + "'";
+                return result;
+            }
+            result.options.holdMs = *ms;
         } else if (arg == "--data-dir" && hasValue && !args[i + 1].empty()) {
             result.options.dataDir = args[++i];
         } else if (arg == "--address" || arg == "--port" || arg == "--data-dir" || arg == "--lobbies" ||
-                   arg == "--tunnel-ports" || arg == "--public-ports" || arg == "--tunnel-client" || arg == "--proxy" || arg == "--download-rate") {
+                   arg == "--tunnel-ports" || arg == "--public-ports" || arg == "--tunnel-client" || arg == "--proxy" || arg == "--download-rate" ||
+                   arg == "--hold" || arg == "--hold-ms") {
             result.error = arg + " needs a value";
             return result;
         } else {

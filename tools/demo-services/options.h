@@ -29,6 +29,8 @@ struct Options {
     int downloadRateKiB = 0;              // --download-rate KIB: the client download's pace per second, 0 unthrottled
     bool downloadChunked = false;         // --download-chunked: send it without a length
     std::vector<ListedProxy> proxies;     // --proxy NAME=ADDRESS:PORT[:TOKEN], repeatable: listed instead of the demo ones
+    std::vector<std::string> heldPaths;   // --hold PATH, repeatable: these requests wait holdMs before their answer
+    int holdMs = 30000;                   // --hold-ms MS
     bool help = false;
 };
 

@@ -47,9 +47,19 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user)
     return bytes;
 }
 
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    if (!transfer->request->stopRequested()) return 0;
+    transfer->cancelled = true;
+    return 1;
+}
+
 HttpStage StageOf(CURLcode code, const Transfer& transfer)
 {
     switch (code) {
+    case CURLE_ABORTED_BY_CALLBACK:
+        return HttpStage::Cancelled;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
@@ -101,6 +111,11 @@ HttpGetResult HttpGet(const HttpGetRequest& request)
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &OnHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+    if (request.stopRequested) {
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    }
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
 
