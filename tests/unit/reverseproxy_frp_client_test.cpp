@@ -414,8 +414,6 @@ TEST_F(FrpClientTest, HttpsDownloadsOverTls)
     EXPECT_EQ(ReadFile(frpcPath), kClientBytes);
 }
 
-} // namespace
-#endif
 
 // A loopback port that takes connections and never answers them: the server that holds back
 // its reply head.
@@ -473,3 +471,6 @@ TEST_F(FrpClientTest, AStopEndsAWaitForAReplyThatNeverComes)
     }
     EXPECT_EQ(ReadFile(frpcPath).rfind("#!/bin/sh", 0), 0u); // the installed client stays
 }
+
+} // namespace
+#endif
