@@ -62,6 +62,10 @@ private:
 // A port that was free a moment ago (bound and released).
 int FreePort(bool udp);
 
+// Whether this machine lets a process send ICMP echoes (privilege, ping_group_range): only then
+// do the proxies get latencies.
+bool CanProbe();
+
 std::vector<std::string> DevhostArgs(const TempDir& dir, std::vector<std::string> extra = {});
 // Runs a headless devhost on a script and returns its output and exit status.
 struct ScriptRun {

@@ -26,20 +26,6 @@ namespace {
 
 const std::string kPanel = "Reverse Proxy";
 
-// Whether this machine lets a process send ICMP echoes (privilege, ping_group_range): only then
-// do the proxies get latencies.
-bool CanProbe()
-{
-    for (int type : {SOCK_DGRAM, SOCK_RAW}) {
-        int sock = socket(AF_INET, type, IPPROTO_ICMP);
-        if (sock >= 0) {
-            close(sock);
-            return true;
-        }
-    }
-    return false;
-}
-
 // scripts/reverse-proxy-e2e sets KESTREL_E2E_VISIBLE: the host then runs in a window on the
 // display, pauses after each click so a person can follow, and its transcript is printed.
 bool Visible()

@@ -224,18 +224,6 @@ bool StartFlow(Host& host, const InFlight& flow, std::string& failure)
     return true;
 }
 
-bool CanProbe()
-{
-    for (int type : {SOCK_DGRAM, SOCK_RAW}) {
-        int sock = socket(AF_INET, type, IPPROTO_ICMP);
-        if (sock >= 0) {
-            close(sock);
-            return true;
-        }
-    }
-    return false;
-}
-
 std::optional<pid_t> ClientPid(const std::string& output)
 {
     std::smatch match;
