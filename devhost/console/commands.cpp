@@ -12,7 +12,7 @@
 #include "output.h"
 #include "frontend/ui_commands.h"
 #include "console/words.h"
-#include "process_census.h"
+#include "console/process_census.h"
 
 namespace devhost {
 

@@ -1,4 +1,4 @@
-#include "process_census.h"
+#include "console/process_census.h"
 
 #include <unistd.h>
 
