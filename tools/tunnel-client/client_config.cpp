@@ -1,4 +1,5 @@
 #include "client_config.h"
+#include "toml_ascii.h"
 
 #include <toml++/toml.h>
 
@@ -46,50 +47,6 @@ bool OnlyKnownKeys(const toml::table& table, const std::set<std::string>& known,
     return true;
 }
 
-// The line of the first byte above 0x7F that is neither in a whole string given as a key's value nor in a comment, or 0.
-// TOML allows none there, and toml++ 3.3 reaches an unreachable branch (undefined behaviour)
-// classifying some of them as white space, so they are refused before it sees them.
-int NonAsciiOutsideStrings(const std::string& text)
-{
-    int line = 1;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\n') {
-            ++line;
-        } else if (c == '#') {
-            while (i + 1 < text.size() && text[i + 1] != '\n') ++i;
-        } else if (c == '"' || c == '\'') {
-            const bool multi = text.compare(i, 3, std::string(3, c)) == 0;
-            const std::string close = multi ? std::string(3, c) : std::string(1, c);
-            const size_t start = i;
-            const int startLine = line;
-            i += close.size();
-            while (i < text.size() && text.compare(i, close.size(), close) != 0) {
-                if (text[i] == '\n') {
-                    if (!multi) break; // an unterminated string: the parser names it
-                    ++line;
-                }
-                if (c == '"' && text[i] == '\\') ++i; // an escape never closes the string
-                ++i;
-            }
-            // Only a whole string that is a key's value is surely a string to toml++ too (the
-            // fuzzer found it reading others, a string glued to a number, say, as bare text).
-            size_t before = start;
-            while (before > 0 && (text[before - 1] == ' ' || text[before - 1] == '\t')) --before;
-            const bool value = before > 0 && text[before - 1] == '=';
-            if (!value || i >= text.size() || text.compare(i, close.size(), close) != 0) {
-                for (size_t k = start; k < i && k < text.size(); ++k)
-                    if (static_cast<unsigned char>(text[k]) > 0x7F) return startLine;
-            }
-            if (i < text.size() && text[i] == '\n') ++line;
-            i += close.size() - 1;
-        } else if (static_cast<unsigned char>(c) > 0x7F) {
-            return line;
-        }
-    }
-    return 0;
-}
-
 } // namespace
 
 std::optional<ClientConfig> ReadClientConfig(const std::string& path, std::string& error)
@@ -106,14 +63,14 @@ std::optional<ClientConfig> ReadClientConfig(const std::string& path, std::strin
 
 std::optional<ClientConfig> ParseClientConfig(const std::string& text, std::string& error)
 {
-    if (const int line = NonAsciiOutsideStrings(text)) {
-        error = "load config file error: a character outside a string or comment that TOML does not allow (line " +
-                std::to_string(line) + ")";
+    const AsciiToml ascii = ToAsciiToml(text);
+    if (ascii.refusedLine) {
+        error = "load config file error: " + ascii.reason + " (line " + std::to_string(ascii.refusedLine) + ")";
         return std::nullopt;
     }
     toml::table table;
     try {
-        table = toml::parse(text);
+        table = toml::parse(ascii.text);
     } catch (const toml::parse_error& failure) {
         error = "load config file error: " + std::string(failure.description()) + " (line " +
                 std::to_string(failure.source().begin.line) + ")";
