@@ -236,13 +236,6 @@ class UnloadInFlight : public ::testing::TestWithParam<InFlight> {};
 TEST_P(UnloadInFlight, ReturnsQuicklyAndLeavesNothingRunning)
 {
     const InFlight& flow = GetParam();
-#if defined(KESTREL_THREAD_SANITIZED_BUILD)
-    // Left open, the fault the cycles below name: under the thread sanitizer a start-up list now
-    // and then fails (HTTP -1) and the flow never starts (about one case in ten per run). The
-    // cases run in the dev, release and address-sanitizer builds; the stress test covers these
-    // threads here.
-    GTEST_SKIP() << "a start-up list fails now and then under the thread sanitizer";
-#endif
     if (flow.needsClient && !CanProbe()) GTEST_SKIP() << "no ICMP here: the best proxy cannot be chosen";
     Host host(flow.serviceArgs, flow.downloadRate);
     if (!host.servicesUp) GTEST_SKIP() << "the built-in service port is taken: " << host.services->output();
@@ -292,11 +285,6 @@ int CycleCount()
 
 TEST(UnloadCycles, EveryFlowStartedEachTimeGrowsNeitherThreadsNorFiles)
 {
-#if defined(KESTREL_THREAD_SANITIZED_BUILD)
-    // Left open: under the thread sanitizer the first cycle's proxy and bot lists fail (HTTP -1)
-    // while the three held requests wait; the cycles run under the address sanitizer instead.
-    GTEST_SKIP() << "the start-up lists fail beside the held requests under the thread sanitizer";
-#endif
     // Held: a hosted request, bot details and the lobby list; the proxies are pinged and the
     // download runs slowly.
     // Each hold outlasts its cycle's unload, and ends before many cycles' holds pile up.
