@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "fake_host.h"
+#include "icmp_capability.h"
 #include "plugin/logging.h"
 #include "reverseproxy/ping_manager.h"
 
@@ -24,22 +25,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::HasSubstr;
 
-// Whether this machine lets a process send ICMP echoes at all (privilege, ping_group_range).
-bool CanProbe()
-{
-#ifdef _WIN32
-    return true;
-#else
-    for (int type : {SOCK_DGRAM, SOCK_RAW}) {
-        int sock = socket(AF_INET, type, IPPROTO_ICMP);
-        if (sock >= 0) {
-            close(sock);
-            return true;
-        }
-    }
-    return false;
-#endif
-}
+using kestrel::testing::CanProbe;
 
 struct PingManagerTest : ::testing::Test {
     kestrel::testing::FakeHost host;

@@ -217,16 +217,4 @@ std::optional<std::string> ExchangeWith(const std::string& ipv4, int port, const
     return answer;
 }
 
-bool CanProbe()
-{
-    for (int type : {SOCK_DGRAM, SOCK_RAW}) {
-        int sock = socket(AF_INET, type, IPPROTO_ICMP);
-        if (sock >= 0) {
-            close(sock);
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace devhost_test

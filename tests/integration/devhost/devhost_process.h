@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "../../support/icmp_capability.h"
+
 namespace devhost_test {
 
 using namespace std::chrono_literals;
@@ -62,9 +64,8 @@ private:
 // A port that was free a moment ago (bound and released).
 int FreePort(bool udp);
 
-// Whether this machine lets a process send ICMP echoes (privilege, ping_group_range): only then
-// do the proxies get latencies.
-bool CanProbe();
+// Whether this machine lets a process send ICMP echoes: only then do the proxies get latencies.
+using kestrel::testing::CanProbe;
 
 std::vector<std::string> DevhostArgs(const TempDir& dir, std::vector<std::string> extra = {});
 // Runs a headless devhost on a script and returns its output and exit status.
