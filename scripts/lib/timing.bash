@@ -4,6 +4,7 @@ timing_rows=()
 timing_current=""
 timing_since=0
 timing_began="$(date +%s)"
+timing_note="" # printed under the table
 
 # timing_start PRESET STEP: ends the step running, if any, and starts this one.
 timing_start() {
@@ -17,6 +18,11 @@ timing_stop() {
         timing_rows+=("$timing_current $(($(date +%s) - timing_since))")
         timing_current=""
     fi
+}
+
+# timing_add PRESET STEP SECONDS: a step timed elsewhere (a build in the background).
+timing_add() {
+    timing_rows+=("$1 $2 $3")
 }
 
 # print_timings STATUS: one line per preset with its build and test seconds, then the total.
@@ -36,6 +42,7 @@ print_timings() {
         line+="$(printf '  %s %5d' "$step" "$seconds")"
     done
     echo "$line"
+    [[ -z "$timing_note" ]] || echo "$timing_note"
     printf 'total    %d s (%d min %02d s)%s\n' "$total" $((total / 60)) $((total % 60)) \
         "$( ((status == 0)) || echo ", stopped by a failure")"
 }

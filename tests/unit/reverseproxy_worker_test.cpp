@@ -34,7 +34,8 @@ TEST(ReverseProxyWorker, RunsTasksOneAtATimeInOrderAndTimersWhenDue)
             --running;
         };
     };
-    worker.PostAt(Worker::Clock::now() + 60ms, task(100));
+    // Due well after the five short tasks, however busy the machine is.
+    worker.PostAt(Worker::Clock::now() + 500ms, task(100));
     for (int i = 0; i < 5; ++i) {
         worker.Post(task(i));
     }
@@ -43,8 +44,12 @@ TEST(ReverseProxyWorker, RunsTasksOneAtATimeInOrderAndTimersWhenDue)
         std::lock_guard<std::mutex> lock(mutex);
         EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
     }
-    std::this_thread::sleep_for(150ms);
-    ASSERT_TRUE(worker.WaitIdle(5s));
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    for (bool ran = false; !ran && std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(10ms);
+        std::lock_guard<std::mutex> lock(mutex);
+        ran = order.size() == 6;
+    }
     std::lock_guard<std::mutex> lock(mutex);
     EXPECT_EQ(order.back(), 100);
     EXPECT_EQ(overlapped.load(), 0);
