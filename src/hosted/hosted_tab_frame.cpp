@@ -27,9 +27,9 @@ void ServerSelectionCombo(const ServerList& servers, std::int32_t& selectedServe
     ImGui::EndCombo();
 }
 
-void ServerDetailsPopup(matchbay& plugin, HostedRequestState& state)
+void ServerDetailsPopup(matchbay& plugin, HostedRequestState& state, const SubTabFrame& frame)
 {
-    if (state.TakeShowServerDetails()) ImGui::OpenPopup("Server Details");
+    if (state.TakeShowServerDetails(frame.Active())) ImGui::OpenPopup("Server Details");
     if (!ImGui::BeginPopupModal("Server Details", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
     const ResultView result = state.View();
     if (result.failed) {

@@ -13,15 +13,14 @@ namespace hosted {
 // Combo "##ServerSelection" over the locations, "No Servers Available" while none are known.
 void ServerSelectionCombo(const ServerList& servers, std::int32_t& selectedServer);
 
-// Opens "Server Details" when the worker asked for it and draws it while open.
-void ServerDetailsPopup(matchbay& plugin, HostedRequestState& state);
-
 // Begins the sub-tab bar once a server was obtained. Returns whether the tab's main content
 // is to be drawn this frame; EndSubTabs closes what BeginSubTabs opened.
 class SubTabFrame {
 public:
     SubTabFrame(HostedRequestState& state, const char* tabBarId);
     bool MainOpen() const { return mainOpen; }
+    // Whether this frame draws the bar, as the state was when the frame began.
+    bool Active() const { return active; }
     // Ends "Main", draws "Server Controls" and ends the bar.
     void End(matchbay& plugin, std::int32_t selectedServer);
 
@@ -32,6 +31,10 @@ private:
     bool mainItemOpen = false;
     bool mainOpen = true;
 };
+
+// Opens "Server Details" when the worker asked for it and draws it while open; frame is the
+// tab's sub-tab frame of this drawing pass.
+void ServerDetailsPopup(matchbay& plugin, HostedRequestState& state, const SubTabFrame& frame);
 
 // Text before a button that is drawn disabled (half alpha, not clickable) when enabled is false.
 bool ButtonEnabledIf(const char* label, bool enabled);

@@ -68,7 +68,7 @@ void matchbay::RenderKestrelTab()
                                    catalogue::BuildGameTags(mutatorSelections)};
             hostedWorkers.Run([state = kestrelRequest, request = std::move(request)] { RunHostedServerRequest(state, request); });
         }
-        hosted::ServerDetailsPopup(*this, state);
+        hosted::ServerDetailsPopup(*this, state, frame);
     }
     frame.End(*this, tab.selectedServer);
 }

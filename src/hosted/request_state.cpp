@@ -64,6 +64,13 @@ bool HostedRequestState::TakeShowServerDetails()
     return std::exchange(showServerDetails, false);
 }
 
+bool HostedRequestState::TakeShowServerDetails(bool serverActiveDrawn)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (serverActive != serverActiveDrawn) return false;
+    return std::exchange(showServerDetails, false);
+}
+
 bool HostedRequestState::TakeSelectMainTab()
 {
     std::lock_guard<std::mutex> lock(mutex);

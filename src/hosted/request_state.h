@@ -42,6 +42,10 @@ public:
     bool RequestPending() const;
     bool ServerActive() const;
     bool TakeShowServerDetails();
+    // The same for a frame that drew the tab with serverActiveDrawn. A request that finished
+    // while that frame was drawn, and so changed the tab's layout under it, keeps its popup for
+    // the next frame: opened under the old layout, the popup would be lost with it.
+    bool TakeShowServerDetails(bool serverActiveDrawn);
     bool TakeSelectMainTab();
     ResultView View() const;
 

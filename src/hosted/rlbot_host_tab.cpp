@@ -195,7 +195,7 @@ void matchbay::RenderRLBotHostTab()
             ImGui::EndPopup();
         }
 
-        hosted::ServerDetailsPopup(*this, state);
+        hosted::ServerDetailsPopup(*this, state, frame);
     }
     frame.End(*this, tab.selectedServer);
 }

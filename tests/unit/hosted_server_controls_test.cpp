@@ -65,6 +65,36 @@ TEST(RequestState, FailuresAreNotServers)
     }
 }
 
+// A request that finishes while a frame is drawn can change whether the tab shows its sub-tab
+// bar; its popup waits for a frame drawn with the layout the result brings.
+TEST(RequestState, ServerDetailsWaitForAFrameDrawnWithTheResultsLayout)
+{
+    const struct {
+        bool activeBefore;
+        hosted::RequestResult result;
+        bool activeAfter;
+    } cases[] = {
+        {false, {"A", 7000}, true},
+        {false, {"error", -1}, false},
+        {true, {"B", 7001}, true},
+        {true, {"error", -1}, true},
+    };
+    for (const auto& c : cases) {
+        hosted::HostedRequestState state;
+        if (c.activeBefore) {
+            state.FinishRequest({"A", 6000});
+            ASSERT_TRUE(state.TakeShowServerDetails(true));
+        }
+        ASSERT_TRUE(state.BeginRequest());
+        state.FinishRequest(c.result);
+        if (c.activeBefore != c.activeAfter) {
+            EXPECT_FALSE(state.TakeShowServerDetails(c.activeBefore)) << c.result.first;
+        }
+        EXPECT_TRUE(state.TakeShowServerDetails(c.activeAfter)) << c.result.first;
+        EXPECT_FALSE(state.TakeShowServerDetails(c.activeAfter)) << c.result.first;
+    }
+}
+
 using PlayerNames = kestrel::testing::LoadedPlugin;
 
 TEST_F(PlayerNames, OnlyNamedPeopleOfTheOnlineGame)
