@@ -9,9 +9,13 @@ foreach(dir fmt nlohmann toml++)
     file(CREATE_LINK "/usr/include/${dir}" "${KESTREL_DEPS_INCLUDE}/${dir}" SYMBOLIC)
 endforeach()
 
+# fmt's compiled part is built once, not in every file that includes it (FMT_HEADER_ONLY).
+add_library(kestrel_fmt STATIC "${CMAKE_CURRENT_LIST_DIR}/fmt_impl.cpp")
+target_include_directories(kestrel_fmt SYSTEM PUBLIC "${KESTREL_DEPS_INCLUDE}")
+
 add_library(kestrel_deps INTERFACE)
 target_include_directories(kestrel_deps SYSTEM INTERFACE "${KESTREL_DEPS_INCLUDE}")
-target_compile_definitions(kestrel_deps INTERFACE FMT_HEADER_ONLY)
+target_link_libraries(kestrel_deps INTERFACE kestrel_fmt)
 
 find_package(Threads REQUIRED)
 
