@@ -194,6 +194,93 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// A list of count servers "P1", "P2", ... on loopback; a port that is no number after the
+// badPortAfter'th, when given.
+std::string ManyServers(int count, int badPortAfter = -1)
+{
+    std::string body = R"({"servers": [)";
+    for (int i = 1; i <= count; ++i) {
+        body += (i > 1 ? ", " : "") + std::string(R"({"name": "P)") + std::to_string(i) + R"(", "address": "127.0.0.1"})";
+        if (i == badPortAfter) body += R"(, {"name": "Bad", "address": "127.0.0.1", "port": "x"})";
+    }
+    return body + "]}";
+}
+
+std::vector<Server> FirstServers(int count)
+{
+    std::vector<Server> out;
+    for (int i = 1; i <= count; ++i) out.push_back({"P" + std::to_string(i), "127.0.0.1", 7000, ""});
+    return out;
+}
+
+size_t CountStartingWith(const std::vector<std::string>& lines, const std::string& prefix)
+{
+    return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
+}
+
+struct LongListCase {
+    const char* what;
+    std::string body;
+    std::vector<Server> servers;
+    std::string skipped; // the one status entry about the servers left out, empty for none
+};
+
+using LongProxyList = ReverseProxyPlugin;
+
+TEST_F(LongProxyList, KeepsTheFirstServersInListOrderAndSaysHowManyItLeftOut)
+{
+    std::vector<Server> withDefault = FirstServers(31);
+    withDefault.push_back(defaultServer);
+    const LongListCase cases[] = {
+        {"three", ManyServers(3), FirstServers(3), ""},
+        {"exactly the limit", ManyServers(32), FirstServers(32), ""},
+        {"one over", ManyServers(33), FirstServers(32), "Skipped 1 proxy servers beyond the first 32"},
+        // The fallback record of a failed scan counts too.
+        {"a failed scan", ManyServers(40, 40), withDefault, "Skipped 9 proxy servers beyond the first 31"},
+    };
+    for (const LongListCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        plugin->OnProxyServerListResponse(200, c.body);
+        if (plugin->pingManager) plugin->pingManager->Stop();
+        EXPECT_EQ(Servers(plugin->ProxyServersSnapshot()), c.servers);
+        const auto entries = messages();
+        const auto skipEntries = CountStartingWith(entries, "Skipped ");
+        if (c.skipped.empty()) {
+            EXPECT_EQ(skipEntries, 0u);
+        } else {
+            EXPECT_EQ(skipEntries, 1u);
+            EXPECT_THAT(entries, Contains(c.skipped));
+            EXPECT_THAT(host.console.lines(), Contains("[WARNING] " + c.skipped));
+        }
+        {
+            std::lock_guard<std::mutex> lock(plugin->statusLogMutex);
+            plugin->statusLog.clear();
+        }
+        host.console.clearLines();
+    }
+}
+
+TEST_F(LongProxyList, TwentyThousandServersCostAtMostThirtyTwoWorkers)
+{
+    host.console.clearLines();
+    answerList(200, ManyServers(20000));
+    ASSERT_TRUE(plugin->pingManager);
+    EXPECT_EQ(plugin->ProxyServersSnapshot().size(), 32u);
+    const auto lines = host.console.lines();
+    EXPECT_THAT(lines, Contains("PingManager started with 32 worker threads"));
+    EXPECT_THAT(lines, Contains("[WARNING] Skipped 19968 proxy servers beyond the first 32"));
+    EXPECT_THAT(lines, Contains("Loaded 32 servers from JSON"));
+    EXPECT_EQ(CountStartingWith(lines, "Loaded server: "), 32u);
+#ifdef __linux__
+    // Counted from outside the manager: the threads the process really has.
+    size_t threads = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++threads;
+    EXPECT_LT(threads, 60u);
+#endif
+    plugin->pingManager->Stop();
+    EXPECT_EQ(CountStartingWith(host.console.lines(), "Ping worker stopped for server: "), 32u);
+}
+
 using ReverseProxyLog = ReverseProxyPlugin;
 
 TEST_F(ReverseProxyLog, HoldsTheNewestTenWithTagsOnTheConsole)
