@@ -73,6 +73,8 @@ void PingManager::PingWorker(ProxyServer& server)
     LogLine("Ping worker started for server: " + name);
     while (!stopRequested) {
         std::string ip = ResolveAddress(address);
+        // A lookup cut short by the stop says nothing about the server.
+        if (stopRequested) break;
         std::int32_t result = ip.empty() ? -1 : platform::IcmpEcho(ip, kPayload, sizeof kPayload, kEchoTimeoutMs);
         server.latency = result;
         if (result == -1) {
