@@ -58,7 +58,8 @@ std::wstring Widened(const std::string& text)
 
 std::string FirstIPv4(const ADDRINFOEXW* result)
 {
-    for (const ADDRINFOEXW* node = result; node; node = node->ai_next) {
+    // MinGW's header names the next record's type with another case, so it is cast back.
+    for (const ADDRINFOEXW* node = result; node; node = reinterpret_cast<const ADDRINFOEXW*>(node->ai_next)) {
         if (node->ai_family != AF_INET || !node->ai_addr) continue;
         char buffer[22] = {};
         const auto* address = reinterpret_cast<const sockaddr_in*>(node->ai_addr);
