@@ -107,8 +107,8 @@ std::string ResolveIPv4(const std::string& text, const StopCheck& stopping)
             }
         }
         if (stopped) {
-            GetAddrInfoExCancel(&lookup->cancel);
-            if (WaitForSingleObject(lookup->overlapped.hEvent, kCancelGraceMs) != WAIT_OBJECT_0) {
+            if (GetAddrInfoExCancel(&lookup->cancel) != NO_ERROR ||
+                WaitForSingleObject(lookup->overlapped.hEvent, kCancelGraceMs) != WAIT_OBJECT_0) {
                 // Still running: the system owns the lookup from here on.
                 return "";
             }
