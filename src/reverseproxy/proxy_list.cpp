@@ -240,13 +240,15 @@ void matchbay::ParseProxyServerList(const std::string& body)
     // up to the ping manager's limit, the fallback record of a failed scan included.
     const std::size_t room = scanned.error.empty() ? PingManager::maxServers : PingManager::maxServers - 1;
     const std::size_t skippedBeyondRoom = scanned.servers.size() > room ? scanned.servers.size() - room : 0;
-    if (skippedBeyondRoom > 0) scanned.servers.erase(scanned.servers.begin() + static_cast<std::ptrdiff_t>(room), scanned.servers.end());
+    if (skippedBeyondRoom > 0)
+        scanned.servers.erase(scanned.servers.begin() + static_cast<std::ptrdiff_t>(room), scanned.servers.end());
     std::lock_guard<std::mutex> lock(serverListMutex);
     proxyServers = std::move(scanned.servers);
     for (const auto& server : proxyServers)
         LogLine("Loaded server: " + server.name + " (" + server.address + ":" + std::to_string(server.port) + ")");
     if (skippedBeyondRoom > 0)
-        AddStatusLog("Skipped " + std::to_string(skippedBeyondRoom) + " proxy servers beyond the first " + std::to_string(room),
+        AddStatusLog("Skipped " + std::to_string(skippedBeyondRoom) + " proxy server(s) beyond the first " +
+                         std::to_string(room),
                      LogLevel::Warning);
     if (scanned.skippedNotUtf8 > 0)
         LogLine("Skipped " + std::to_string(scanned.skippedNotUtf8) +

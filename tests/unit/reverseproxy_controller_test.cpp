@@ -234,9 +234,9 @@ TEST_F(LongProxyList, KeepsTheFirstServersInListOrderAndSaysHowManyItLeftOut)
     const LongListCase cases[] = {
         {"three", ManyServers(3), FirstServers(3), ""},
         {"exactly the limit", ManyServers(32), FirstServers(32), ""},
-        {"one over", ManyServers(33), FirstServers(32), "Skipped 1 proxy servers beyond the first 32"},
+        {"one over", ManyServers(33), FirstServers(32), "Skipped 1 proxy server(s) beyond the first 32"},
         // The fallback record of a failed scan counts too.
-        {"a failed scan", ManyServers(40, 40), withDefault, "Skipped 9 proxy servers beyond the first 31"},
+        {"a failed scan", ManyServers(40, 40), withDefault, "Skipped 9 proxy server(s) beyond the first 31"},
     };
     for (const LongListCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -268,7 +268,7 @@ TEST_F(LongProxyList, TwentyThousandServersCostAtMostThirtyTwoWorkers)
     EXPECT_EQ(plugin->ProxyServersSnapshot().size(), 32u);
     const auto lines = host.console.lines();
     EXPECT_THAT(lines, Contains("PingManager started with 32 worker threads"));
-    EXPECT_THAT(lines, Contains("[WARNING] Skipped 19968 proxy servers beyond the first 32"));
+    EXPECT_THAT(lines, Contains("[WARNING] Skipped 19968 proxy server(s) beyond the first 32"));
     EXPECT_THAT(lines, Contains("Loaded 32 servers from JSON"));
     EXPECT_EQ(CountStartingWith(lines, "Loaded server: "), 32u);
 #ifdef __linux__
