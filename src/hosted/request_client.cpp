@@ -8,6 +8,7 @@
 
 #include "bakkesmod/wrappers/http/HttpWrapper.h"
 #include "hosted/hosting_lists.h"
+#include "lobby/remote_text.h"
 #include "plugin/logging.h"
 
 namespace hosted {
@@ -49,6 +50,15 @@ RequestResult Send(const std::string& address, RequestResult (*interpret)(int, c
     return future.get();
 }
 
+// A reply's text goes into "Server Details" and, when it is cut, one log line.
+std::string Shown(const std::string& text, remote_text::Limit limit)
+{
+    bool shortened = false;
+    std::string shown = remote_text::OneLine(text, limit, &shortened);
+    if (shortened) LogLine(remote_text::ShortenedLine(1, "server request reply"));
+    return shown;
+}
+
 // The address before the first colon and the decimal number at the start of the rest.
 RequestResult SplitAddress(const std::string& body)
 {
@@ -61,7 +71,7 @@ RequestResult SplitAddress(const std::string& body)
     if (end == rest.c_str() || errno == ERANGE || port < std::numeric_limits<std::int32_t>::min() ||
         port > std::numeric_limits<std::int32_t>::max())
         return kError;
-    return {body.substr(0, colon), static_cast<std::int32_t>(port)};
+    return {Shown(body.substr(0, colon), remote_text::kName), static_cast<std::int32_t>(port)};
 }
 
 } // namespace
@@ -76,7 +86,7 @@ RequestResult InterpretKestrelReply(int status, const std::string& body)
 
 RequestResult InterpretBotReply(int status, const std::string& body)
 {
-    if (status == 400) return {body, -1};
+    if (status == 400) return {Shown(body, remote_text::kFreeText), -1};
     if (status != 200 || body.empty()) return kError;
     if (body == "Map not on server" || body == "mislaunch") return kError;
     return SplitAddress(body);

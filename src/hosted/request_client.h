@@ -19,7 +19,8 @@ RequestResult requestKestrelServer(const std::string& host, const std::string& m
 RequestResult requestServer(const std::string& host, const std::vector<std::string>& blueBots,
                             const std::vector<std::string>& orangeBots, const char* mapName);
 
-// The reply rules of the two calls, apart from the waiting.
+// The reply rules of the two calls, apart from the waiting. The texts they give back are cleaned
+// for showing (remote_text): an address as a name, the body of a 400 as free text.
 RequestResult InterpretKestrelReply(int status, const std::string& body);
 RequestResult InterpretBotReply(int status, const std::string& body);
 // "<prefix>" + each entry up to its first space, comma-separated; the remote-sourced names
