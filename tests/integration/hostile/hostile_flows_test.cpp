@@ -66,7 +66,7 @@ std::string FlowScript()
         "sleep 1500",
         // Bot details and a bot request.
         "ui press " + Quoted(rlbot),
-        "ui pick " + Quoted(rlbot + "/##BotSelection") + " Plain",
+        "ui pick " + Quoted(rlbot + "/##BotSelection") + " @6/Plain",
         "sleep 1500",
         "ui press " + Quoted(rlbot + "/Add to Blue Team"),
         "ui press " + Quoted(rlbot + "/Request Server"),
