@@ -25,7 +25,7 @@ bool StringMember(const json& entry, const char* key, std::string& out)
 // The endpoint goes into request addresses and log lines: a host name or IPv4 address, and a port.
 bool UsableEndpoint(const std::string& ip, const std::string& port)
 {
-    if (ip.size() > 253 || !lobby::IsPlainHostAddress(ip)) return false;
+    if (ip.size() > lobby::kMaxHostNameBytes || !lobby::IsPlainHostAddress(ip)) return false;
     if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
     const int number = std::stoi(port);
     return number >= 1 && number <= 65535;

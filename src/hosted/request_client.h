@@ -20,7 +20,8 @@ RequestResult requestServer(const std::string& host, const std::vector<std::stri
                             const std::vector<std::string>& orangeBots, const char* mapName);
 
 // The reply rules of the two calls, apart from the waiting. The texts they give back are cleaned
-// for showing (remote_text): an address as a name, the body of a 400 as free text.
+// for showing (remote_text): the body of a 400 as free text, an address on one line; an address
+// longer than a host name can be makes the reply "error".
 RequestResult InterpretKestrelReply(int status, const std::string& body);
 RequestResult InterpretBotReply(int status, const std::string& body);
 // "<prefix>" + each entry up to its first space, comma-separated; the remote-sourced names

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "lobby/lobby_address.h"
 #include "reverseproxy/proxy_server.h"
 
 namespace reverse_proxy {
@@ -20,7 +21,7 @@ std::int32_t ParseDecimalInt(const std::string& text);
 
 // At most what a host name can be: an address past it names no proxy, and it is logged with
 // every probe.
-inline constexpr std::size_t kMaxProxyAddressBytes = 253;
+inline constexpr std::size_t kMaxProxyAddressBytes = lobby::kMaxHostNameBytes;
 inline constexpr std::size_t kMaxProxyTokenBytes = 4096;
 
 // What the scanner read from one list body. A record needs a name and an address; its port
