@@ -22,8 +22,8 @@ class SubTabFrame {
 public:
     SubTabFrame(HostedRequestState& state, const char* tabBarId);
     bool MainOpen() const { return mainOpen; }
-    // Ends "Main", draws "Server Controls" and ends the bar.
-    void End(matchbay& plugin, std::int32_t selectedServer);
+    // Ends "Main", draws "Server Controls" for the server's own location and ends the bar.
+    void End(matchbay& plugin);
 
 private:
     HostedRequestState& state;

@@ -8,6 +8,10 @@
 
 void matchbay::JoinLobby(const MatchListing& listing)
 {
+    if (!listing.unjoinable.empty()) {
+        LogLine("Not joining the lobby: " + listing.unjoinable);
+        return;
+    }
     // Anyone can announce a lobby, and its address goes into a console command: only a
     // plain host name or IPv4 address may get that far.
     if (!lobby::IsPlainHostAddress(listing.ipAddress)) {

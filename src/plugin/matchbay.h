@@ -21,6 +21,7 @@
 #include "hosted/tab_state.h"
 #include "lobby/lobby_filter.h"
 #include "lobby/lobby_row_texts.h"
+#include "lobby/lobby_selection.h"
 #include "lobby/match_listing.h"
 #include "lobby/rllobby_api.h"
 #include "plugin/plugin_window_base.h"
@@ -83,16 +84,15 @@ public:
     void ApiGetMatches();
     MatchListings LobbyListingsSnapshot() const;
     void JoinLobby(const MatchListing& listing);
-    // The listing whose id is selected, from the current list; none when it is gone.
+    // The clicked listing, while the list it was clicked in is still the current one.
     std::optional<MatchListing> SelectedLobby() const;
-    bool IsSelectedLobby(const MatchListing& listing) const;
 
     // Lobby browser state: lives as long as the plugin object, never saved.
     std::string ownLobbyId;      // the id marked " (you)"
     std::string lobbyNameFilter; // "Name filter"
     std::string lobbyMapFilter;  // "map filter"
     std::string lobbyPassword;   // "Password"
-    std::string selectedLobbyId; // empty: nothing selected
+    lobby::LobbySelection selectedLobby; // the clicked row; drawing pass only
 
     // The bot name list. Console, HTTP completion and drawing pass reach it from different
     // threads, so every access goes through these, under botNamesMutex.
@@ -108,14 +108,17 @@ public:
     void SendBotListRequest();
     void OnServerListResponse(int status, const std::string& body);
     void OnBotListResponse(int status, const std::string& body);
+    // Shows empty details until the answer; only the answer to the last fetch is shown.
     void FetchBotDetails(const std::string& name);
-    void OnBotDetailsResponse(int status, const std::string& body);
+    // fetch: the number FetchBotDetails gave the request (BotDetails::fetch).
+    void OnBotDetailsResponse(std::uint64_t fetch, int status, const std::string& body);
     std::shared_ptr<const hosted::ServerList> ServerListSnapshot() const { return hostingLists.servers.Get(); }
     bool ServerListLoaded() const { return !ServerListSnapshot()->serverEndpoints.empty(); }
     std::shared_ptr<const hosted::BotVersions> BotVersionsSnapshot() const { return hostingLists.botVersions.Get(); }
     std::shared_ptr<const hosted::BotDetails> BotDetailsSnapshot() const { return hostingLists.botDetails.Get(); }
 
-    void RenderServerControls(int serverIndex, int port, const std::vector<std::string>& players);
+    // endpoint: the location the server was requested from (ip:port); empty shows an error instead.
+    void RenderServerControls(const std::string& endpoint, int port, const std::vector<std::string>& players);
     void CollectOnlinePlayerNames(std::vector<std::string>& players);
     void JoinHostedServer(const std::string& address, int port);
     static inline int gameSpeedValue = 100; // the "##GameSpeed" field, shared by both tabs
@@ -208,6 +211,7 @@ private:
     lobby::LobbyRowTextCache lobbyRowTextCache; // drawing pass only
 
     hosted::HostingLists hostingLists;
+    std::atomic<std::uint64_t> botDetailsFetches{0}; // FetchBotDetails calls so far
 
     mutable std::mutex botNamesMutex;
     std::vector<std::string> botNames; // bot names offered by the bot match tab; BotNameCount() is its size

@@ -182,6 +182,22 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Loaded server: Caf\xC3\xA9 (127.0.0.1:65535)",
                   "Skipped 2 server(s) whose name, address or token is not valid UTF-8",
                   "Skipped 2 server(s) whose port is not from 1 to 65535", "Loaded 1 servers from JSON"}},
+        // A name is shown and logged with every probe: one line, 128 characters. An address past
+        // a host name's length, or a token past 4 KB, names no proxy and would be logged too.
+        ListCase{"names are cleaned, over-long addresses and tokens skipped", 200,
+                 "{\"servers\": [{\"name\": \"" + std::string(300, 'n') + "\", \"address\": \"127.0.0.1\"},"
+                 " {\"name\": \"Two\nLines\tTab\", \"address\": \"127.0.0.2\"},"
+                 " {\"name\": \"Far\", \"address\": \"" + std::string(254, 'a') + "\"},"
+                 " {\"name\": \"Token\", \"address\": \"127.0.0.1\", \"authToken\": \"" + std::string(4097, 't') + "\"},"
+                 " {\"name\": \"Edge\", \"address\": \"" + std::string(253, 'a') + "\", \"authToken\": \"" +
+                     std::string(4096, 't') + "\"}]}",
+                 {{std::string(125, 'n') + "...", "127.0.0.1", 7000, ""},
+                  {"Two\xC2\xB6Lines Tab", "127.0.0.2", 7000, ""},
+                  {"Edge", std::string(253, 'a'), 7000, std::string(4096, 't')}},
+                 {"Loaded server: " + std::string(125, 'n') + "... (127.0.0.1:7000)",
+                  "Loaded server: Two\xC2\xB6Lines Tab (127.0.0.2:7000)",
+                  "Skipped 2 server(s) whose address is longer than 253 bytes or token longer than 4096 bytes",
+                  "Shortened 1 text(s) of the proxy list that were longer than allowed", "Loaded 3 servers from JSON"}},
         ListCase{"not found", 404, "missing", {defaultServer},
                  {"Failed to fetch server list. HTTP code: 404", "[ERROR] Failed to fetch server list from HTTP",
                   "[WARNING] Using default server configuration", "[SUCCESS] Ping manager started"}},

@@ -250,7 +250,7 @@ TEST(DevhostUi, LobbyFromTheDemoServicesIsListedAndJoined)
         // The rest of that listing may still be on its way.
         EXPECT_TRUE(host.waitFor(std::string("ui: text: ") + row + "\n", 5s)) << row << "\n" << host.output();
     }
-    const std::string row = "Active Server List/#/##lobbies/Devhost Listen Server##lb-local";
+    const std::string row = "Active Server List/#/##lobbies/@2/Devhost Listen Server";
     host.send("ui press " + Quoted(row));
     ASSERT_TRUE(host.waitFor("ui: pressed " + row + "\n")) << host.output();
     host.send("ui press \"Active Server List/#/Connect\"");
