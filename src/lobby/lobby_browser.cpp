@@ -97,6 +97,7 @@ void matchbay::RenderLobbyBrowser()
     if (!selected) ImGui::PopStyleVar();
 
     ImGui::EndChild();
+    RenderJoinAddress();
 }
 
 std::optional<MatchListing> matchbay::SelectedLobby() const

@@ -87,6 +87,19 @@ public:
     std::optional<MatchListing> SelectedLobby() const;
     bool IsSelectedLobby(const MatchListing& listing) const;
 
+    // Join by address: the "Join Address" line below the lobby table, and "kz join". Sends the
+    // LAN travel command when address and password pass the checks; returns whether it did.
+    bool JoinAddress(const std::string& addressText, const std::string& password);
+    void RenderJoinAddress();
+    void RegisterRecentAddressesCvar();
+    std::vector<std::string> RecentAddressesSnapshot() const; // newest first
+    struct JoinStatus {
+        std::string text; // empty: no line
+        bool refused = false;
+    };
+    JoinStatus JoinAddressStatus() const;
+    std::string joinAddressText; // the "##JoinAddress" field (drawing pass)
+
     // Lobby browser state: lives as long as the plugin object, never saved.
     std::string ownLobbyId;      // the id marked " (you)"
     std::string lobbyNameFilter; // "Name filter"
@@ -203,6 +216,12 @@ private:
 
     mutable std::mutex lobbyListingsMutex;
     MatchListings lobbyListings = std::make_shared<const std::vector<MatchListing>>(); // last list received
+
+    void SetJoinAddressStatus(std::string text, bool refused);
+    void OnRecentAddressesChanged(const std::string& value);
+    mutable std::mutex joinAddressMutex;      // the two below: the console joins from the game thread
+    std::vector<std::string> recentAddresses; // newest first, at most five; kz_recent_addresses saves them
+    JoinStatus joinAddressStatus;
 
     lobby::LobbyFilterCache lobbyFilterCache; // drawing pass only
     lobby::LobbyRowTextCache lobbyRowTextCache; // drawing pass only

@@ -21,6 +21,9 @@ struct OpenMenu : ::testing::Test {
     std::shared_ptr<matchbay> plugin = std::make_shared<matchbay>();
     UiDriver ui{[this] { plugin->DrawMenu(); }};
 
+    // What the host holds before the plugin loads, such as saved console variables.
+    virtual void BeforeLoad() {}
+
     void SetUp() override
     {
         // Tab choices live as long as the library; every test starts from a fresh load.
@@ -29,6 +32,7 @@ struct OpenMenu : ::testing::Test {
         matchbay::hostLanMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
         matchbay::rocketLeagueMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
         matchbay::kestrelMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
+        BeforeLoad();
         host.attach(*plugin);
         plugin->onLoad();
         // The reverse proxy's start-up entries come from its worker; they are in before the test starts.
