@@ -25,6 +25,7 @@ bool matchbay::JoinAddress(const std::string& addressText, const std::string& pa
     LogLine("Joining " + target.Text());
     SetJoinAddressStatus("Joining " + target.Text(), false);
     if (!gameWrapper) return false;
+    NoteTravel(command);
     gameWrapper->Execute([command = std::move(command)](GameWrapper* game) { game->ExecuteUnrealCommand(command); });
 
     std::vector<std::string> recent;

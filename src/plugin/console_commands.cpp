@@ -1,5 +1,6 @@
 // The "kz" console notifier: one row per sub-command.
 #include "bakkesmod/wrappers/GameWrapper.h"
+#include "hosting/match_password.h"
 #include "plugin/logging.h"
 #include "plugin/matchbay.h"
 
@@ -33,6 +34,23 @@ void Join(matchbay& plugin, const Words& words)
     plugin.JoinAddress(words[2], words.size() == 4 ? words[3] : std::string());
 }
 
+// Prints whether a password is set, never the password itself.
+void Password(matchbay&, const Words& words)
+{
+    if (words.size() > 3) {
+        LogLine("usage: kz password [text]");
+        return;
+    }
+    const std::string password = words.size() == 3 ? words[2] : std::string();
+    if (auto refusal = hosting::MatchPasswordRefusal(password)) {
+        LogLine(*refusal);
+        return;
+    }
+    hosting::MatchPassword().Set(password);
+    LogLine(password.empty() ? "Match Password cleared: the next Host Lan match is open to anyone"
+                             : "Match Password set: the next Host Lan match asks for it");
+}
+
 struct ConsoleCommand {
     const char* name;
     void (*run)(matchbay& plugin, const Words& words);
@@ -43,6 +61,7 @@ const ConsoleCommand kConsoleCommands[] = {
     {"announcement", Announce},
     {"addBot", AddBot},
     {"join", Join},
+    {"password", Password},
 };
 
 std::string UsageLine()
@@ -87,6 +106,7 @@ void matchbay::HandleLaunchCommand(const std::vector<std::string>& words)
 
     const std::string command = "open " + arena + "?Playtest?game=" + gameMode + "?GameTags=" + gameTags + networkOptions;
     LogLine(command);
+    NoteTravel(command);
     // Typed by the player in the console, which already runs on the game thread.
     if (gameWrapper) gameWrapper->ExecuteUnrealCommand(command);
 }

@@ -19,6 +19,7 @@
 #include "hosted/hosting_lists.h"
 #include "hosted/request_state.h"
 #include "hosted/tab_state.h"
+#include "hosting/url_option.h"
 #include "lobby/lobby_filter.h"
 #include "lobby/lobby_row_texts.h"
 #include "lobby/match_listing.h"
@@ -99,6 +100,11 @@ public:
     };
     JoinStatus JoinAddressStatus() const;
     std::string joinAddressText; // the "##JoinAddress" field (drawing pass)
+
+    // The listen server the last travel command left running; the reverse proxy panel warns
+    // while one without a password is reachable.
+    std::atomic<hosting::HostedMatch> hostedMatch{hosting::HostedMatch::None};
+    void NoteTravel(const std::string& command) { hostedMatch = hosting::HostedMatchOf(command); }
 
     // Lobby browser state: lives as long as the plugin object, never saved.
     std::string ownLobbyId;      // the id marked " (you)"

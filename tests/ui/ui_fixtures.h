@@ -7,6 +7,7 @@
 
 #include "catalogue/mutator_settings_panel.h"
 #include "fake_host.h"
+#include "hosting/match_password.h"
 #include "hosting/tab_state.h"
 #include "plugin/matchbay.h"
 #include "ui_driver.h"
@@ -29,6 +30,7 @@ struct OpenMenu : ::testing::Test {
         // Tab choices live as long as the library; every test starts from a fresh load.
         hosting::LanHostTab() = {};
         hosting::RocketLeagueTab() = {};
+        hosting::MatchPassword().Set("");
         matchbay::hostLanMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
         matchbay::rocketLeagueMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
         matchbay::kestrelMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "devhost_process.h"
@@ -82,6 +84,41 @@ TEST(DevhostLanJoin, PlayersJoinWithTheMatchPasswordAndAreRefusedWithoutIt)
         host->send("quit");
         EXPECT_EQ(host->wait(20s), 0) << host->output();
     }
+}
+
+TEST(DevhostLanJoin, AMatchPasswordFromHostLanLetsInOnlyPlayersWhoBringIt)
+{
+    Home home;
+    ASSERT_TRUE(home.host.waitFor("type 'help' for the commands")) << home.host.output();
+    home.host.send("kz password lab-door");
+    home.host.send("togglemenu matchbay");
+    home.host.send("ui press \"Kestrel - V1.2.0/Tabs/Host Lan\"");
+    home.host.send("ui press \"Kestrel - V1.2.0/Tabs/Host Lan/Host Lan\"");
+    ASSERT_TRUE(home.host.waitFor("[game] listening on UDP " + home.address + " (password required)")) << home.host.output();
+
+    TempDir playerDir;
+    auto player = RunScript(playerDir, "kz join " + home.address + " lab-door\nkz join " + home.address + "\n",
+                            {"--player-name", "Friend"});
+    EXPECT_NE(player.output.find("[game] joined LAN match at " + home.address), std::string::npos) << player.output;
+    EXPECT_NE(player.output.find("[game] wrong password for " + home.address), std::string::npos) << player.output;
+    EXPECT_TRUE(home.host.waitFor("[game] player Friend joined from 127.0.0.1:", 5s)) << home.host.output();
+    EXPECT_TRUE(home.host.waitFor("[game] refused Friend from 127.0.0.1:", 5s)) << home.host.output();
+
+    home.host.send("quit");
+    ASSERT_EQ(home.host.wait(20s), 0) << home.host.output();
+    // Only the game's own lines carry it (the travel command, as a join's does); never the
+    // plugin's log lines or the saved configuration.
+    std::istringstream lines(home.host.output());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("lab-door") != std::string::npos) {
+            EXPECT_EQ(line.rfind("[game] open ", 0), 0u) << line;
+        }
+    }
+    std::ifstream config(home.dir.path() / "data/appdata/bakkesmod/bakkesmod/cfg/config.cfg");
+    std::stringstream saved;
+    saved << config.rdbuf();
+    EXPECT_NE(saved.str().find("kzlobby_endpoint"), std::string::npos) << saved.str();
+    EXPECT_EQ(saved.str().find("lab-door"), std::string::npos) << saved.str();
 }
 
 TEST(DevhostLanJoin, JoinAddressRemembersTheAddressAcrossARestart)
