@@ -100,5 +100,6 @@ void matchbay::JoinHostedServer(const std::string& address, int port)
     }
     if (!gameWrapper) return;
     std::string command = fmt::format("start {}:{}/?Lan", address, port);
+    NoteTravel(command);
     gameWrapper->Execute([command = std::move(command)](GameWrapper* game) { game->ExecuteUnrealCommand(command); });
 }

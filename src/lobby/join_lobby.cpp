@@ -20,5 +20,6 @@ void matchbay::JoinLobby(const MatchListing& listing)
     }
     std::string command = fmt::format("open {}:{}?Lan?Password={}", listing.ipAddress, listing.port, lobbyPassword);
     if (!gameWrapper) return;
+    NoteTravel(command);
     gameWrapper->Execute([command = std::move(command)](GameWrapper* game) { game->ExecuteUnrealCommand(command); });
 }

@@ -108,6 +108,7 @@ void matchbay::RenderLobbyBrowser()
     if (!selected) ImGui::PopStyleVar();
 
     ImGui::EndChild();
+    RenderJoinAddress();
 }
 
 std::optional<MatchListing> matchbay::SelectedLobby() const

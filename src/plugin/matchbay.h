@@ -19,6 +19,7 @@
 #include "hosted/hosting_lists.h"
 #include "hosted/request_state.h"
 #include "hosted/tab_state.h"
+#include "hosting/url_option.h"
 #include "lobby/lobby_filter.h"
 #include "lobby/lobby_row_texts.h"
 #include "lobby/lobby_selection.h"
@@ -86,6 +87,24 @@ public:
     void JoinLobby(const MatchListing& listing);
     // The clicked listing, while the list it was clicked in is still the current one.
     std::optional<MatchListing> SelectedLobby() const;
+
+    // Join by address: the "Join Address" line below the lobby table, and "kz join". Sends the
+    // LAN travel command when address and password pass the checks; returns whether it did.
+    bool JoinAddress(const std::string& addressText, const std::string& password);
+    void RenderJoinAddress();
+    void RegisterRecentAddressesCvar();
+    std::vector<std::string> RecentAddressesSnapshot() const; // newest first
+    struct JoinStatus {
+        std::string text; // empty: no line
+        bool refused = false;
+    };
+    JoinStatus JoinAddressStatus() const;
+    std::string joinAddressText; // the "##JoinAddress" field (drawing pass)
+
+    // The listen server the last travel command left running; the reverse proxy panel warns
+    // while one without a password is reachable.
+    std::atomic<hosting::HostedMatch> hostedMatch{hosting::HostedMatch::None};
+    void NoteTravel(const std::string& command) { hostedMatch = hosting::HostedMatchOf(command); }
 
     // Lobby browser state: lives as long as the plugin object, never saved.
     std::string ownLobbyId;      // the id marked " (you)"
@@ -206,6 +225,12 @@ private:
 
     mutable std::mutex lobbyListingsMutex;
     MatchListings lobbyListings = std::make_shared<const std::vector<MatchListing>>(); // last list received
+
+    void SetJoinAddressStatus(std::string text, bool refused);
+    void OnRecentAddressesChanged(const std::string& value);
+    mutable std::mutex joinAddressMutex;      // the two below: the console joins from the game thread
+    std::vector<std::string> recentAddresses; // newest first, at most five; kz_recent_addresses saves them
+    JoinStatus joinAddressStatus;
 
     lobby::LobbyFilterCache lobbyFilterCache; // drawing pass only
     lobby::LobbyRowTextCache lobbyRowTextCache; // drawing pass only
