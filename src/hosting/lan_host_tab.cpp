@@ -5,8 +5,6 @@
 #include "catalogue/game_modes.h"
 #include "catalogue/game_tags.h"
 #include "catalogue/map_search_combo.h"
-#include "catalogue/maps.h"
-#include "hosting/custom_map_names.h"
 #include "hosting/tab_state.h"
 #include "plugin/matchbay.h"
 
@@ -14,35 +12,19 @@ namespace {
 
 constexpr const char* kLanNetworkOptions = "?NumPublicConnections=10?NumOpenPublicConnections=10?Lan?Listen";
 
-void RebuildMapLists(hosting::LanHostTabState& tab)
-{
-    tab.mapDisplayNames.clear();
-    tab.mapFileNames.clear();
-    tab.selectedMap = 0;
-    if (tab.useCustomMaps) {
-        tab.mapDisplayNames = customMapNames;
-        tab.mapFileNames = customMapNames;
-    } else {
-        for (const auto& [fileName, displayName] : MapTable) {
-            tab.mapDisplayNames.push_back(displayName);
-            tab.mapFileNames.push_back(fileName);
-        }
-    }
-    tab.listsBuiltWithCustomMaps = tab.useCustomMaps;
-}
-
 } // namespace
 
 void matchbay::RenderLanHostTab()
 {
     hosting::LanHostTabState& tab = hosting::LanHostTab();
-    if (tab.mapDisplayNames.empty() || tab.listsBuiltWithCustomMaps != tab.useCustomMaps) RebuildMapLists(tab);
+    if (tab.mapDisplayNames.empty() || tab.listsBuiltWithCustomMaps != tab.useCustomMaps) hosting::RebuildLanMapLists(tab);
 
     ImGui::TextUnformatted("Select Game Mode:");
     catalogue::GameModeSelector(tab.selectedGameMode);
     ImGui::Checkbox("Custom maps", &tab.useCustomMaps);
     ImGui::TextUnformatted("Select Map:");
     catalogue::MapSearchCombo("##HostLanMapSelection", tab.selectedMap, tab.mapDisplayNames);
+    RenderPresetRow(SetupTab::HostLan);
     RenderMutatorSettings(hostLanMutatorLabelColumnWidth);
 
     if (ImGui::Button("Host Lan")) {

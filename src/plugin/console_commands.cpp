@@ -3,29 +3,63 @@
 #include "plugin/logging.h"
 #include "plugin/matchbay.h"
 
+namespace {
+
+using Words = std::vector<std::string>;
+
+// One row per sub-command, matched exactly (case-sensitive) against the second word.
+struct ConsoleCommandRow {
+    const char* name;
+    void (*run)(matchbay& plugin, const Words& words);
+};
+
+void Announce(matchbay& plugin, const Words&)
+{
+    if (!plugin.gameWrapper) return;
+    PlayerControllerWrapper controller = plugin.gameWrapper->GetPlayerController();
+    if (controller) controller.ServerSay_TA("Hello, this is a server message.", 0, false);
+}
+
+void AddBot(matchbay& plugin, const Words& words)
+{
+    if (words.size() < 3) {
+        LogLine("usage: addBot [botName]");
+        return;
+    }
+    plugin.AppendBotName(words[2]);
+    LogLine("Added bot: " + words[2]);
+}
+
+const ConsoleCommandRow consoleCommands[] = {
+    {"kzlaunch", [](matchbay& plugin, const Words& words) { plugin.HandleLaunchCommand(words); }},
+    {"announcement", Announce},
+    {"addBot", AddBot},
+    {"preset", [](matchbay& plugin, const Words& words) { plugin.HandlePresetCommand(words); }},
+    {"setup", [](matchbay& plugin, const Words& words) { plugin.HandleSetupCommand(words); }},
+};
+
+std::string ConsoleUsage()
+{
+    std::string names;
+    for (const ConsoleCommandRow& row : consoleCommands) names += (names.empty() ? "" : "|") + std::string(row.name);
+    return "usage: kz [" + names + "] ...";
+}
+
+} // namespace
+
 void matchbay::HandleConsoleCommand(const std::vector<std::string>& words)
 {
     if (words.size() < 2) {
-        LogLine("usage: kz [kzlaunch|announcement|addBot] ...");
+        LogLine(ConsoleUsage());
         return;
     }
-    const std::string& command = words[1];
-    if (command == "kzlaunch") {
-        HandleLaunchCommand(words);
-    } else if (command == "announcement") {
-        if (!gameWrapper) return;
-        PlayerControllerWrapper controller = gameWrapper->GetPlayerController();
-        if (controller) controller.ServerSay_TA("Hello, this is a server message.", 0, false);
-    } else if (command == "addBot") {
-        if (words.size() < 3) {
-            LogLine("usage: addBot [botName]");
+    for (const ConsoleCommandRow& row : consoleCommands) {
+        if (words[1] == row.name) {
+            row.run(*this, words);
             return;
         }
-        AppendBotName(words[2]);
-        LogLine("Added bot: " + words[2]);
-    } else {
-        LogLine("Invalid command: " + command);
     }
+    LogLine("Invalid command: " + words[1]);
 }
 
 void matchbay::HandleLaunchCommand(const std::vector<std::string>& words)

@@ -97,7 +97,7 @@ TEST_F(Console, AnnouncementWithoutControllerDoesNothing)
 TEST_F(Console, NotifierAloneGetsAHint)
 {
     host.type("kz");
-    EXPECT_THAT(host.console.lines(), ElementsAre("usage: kz [kzlaunch|announcement|addBot] ..."));
+    EXPECT_THAT(host.console.lines(), ElementsAre("usage: kz [kzlaunch|announcement|addBot|preset|setup] ..."));
 }
 
 } // namespace
