@@ -99,13 +99,11 @@ void PresetCombo(PresetRowState& row, const PresetStore& store, const Preset* se
     const char* preview = selected ? selected->name.c_str() : store.Presets().empty() ? "No presets saved" : "Select a preset";
     ImGui::SetNextItemWidth(kPresetComboWidth);
     if (!ImGui::BeginCombo("##Presets", preview)) return;
-    const auto& presets = store.Presets();
-    for (size_t i = 0; i < presets.size(); ++i) {
-        ImGui::PushID(static_cast<int>(i));
-        const bool isSelected = &presets[i] == selected;
-        if (ImGui::Selectable(presets[i].name.c_str(), isSelected)) row.selectedName = presets[i].name;
+    // Names are unique, so each is its entry's id too, and a script picks an entry by its name.
+    for (const Preset& preset : store.Presets()) {
+        const bool isSelected = &preset == selected;
+        if (ImGui::Selectable(preset.name.c_str(), isSelected)) row.selectedName = preset.name;
         if (isSelected) ImGui::SetItemDefaultFocus();
-        ImGui::PopID();
     }
     ImGui::EndCombo();
 }
@@ -139,8 +137,9 @@ void RenderPresetRow(PresetRowState& row, PresetStore& store, catalogue::SetupTa
     ImGui::TextUnformatted("Preset:");
     PresetCombo(row, store, selected);
     ImGui::SameLine();
+    // Disabled buttons still answer to activation by id (scripts, keyboard navigation).
     ImGui::BeginDisabled(!selected);
-    if (ImGui::Button("Load")) row.status = LoadPreset(store, row.selectedName, target, selections);
+    if (ImGui::Button("Load") && selected) row.status = LoadPreset(store, row.selectedName, target, selections);
     ImGui::EndDisabled();
     ImGui::SameLine();
     if (ImGui::Button("Save As...")) {
@@ -151,7 +150,7 @@ void RenderPresetRow(PresetRowState& row, PresetStore& store, catalogue::SetupTa
     }
     ImGui::SameLine();
     ImGui::BeginDisabled(!selected);
-    if (ImGui::Button("Delete")) ImGui::OpenPopup("Delete Preset");
+    if (ImGui::Button("Delete") && selected) ImGui::OpenPopup("Delete Preset");
     ImGui::EndDisabled();
     ImGui::SameLine();
     if (ImGui::Button("Copy Setup")) {
