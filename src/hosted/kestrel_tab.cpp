@@ -56,6 +56,7 @@ void matchbay::RenderKestrelTab()
         ImGui::TextUnformatted("Select Map:");
         const std::vector<std::string> maps = customMapNames;
         catalogue::MapSearchCombo("##KestrelMapSelection", tab.selectedMap, maps);
+        RenderPresetRow(SetupTab::Kestrel);
         RenderMutatorSettings(kestrelMutatorLabelColumnWidth);
 
         if (state.RequestPending()) {

@@ -6,8 +6,6 @@
 #include "catalogue/game_modes.h"
 #include "catalogue/game_tags.h"
 #include "catalogue/map_search_combo.h"
-#include "catalogue/maps.h"
-#include "hosting/custom_map_names.h"
 #include "hosting/match_password.h"
 #include "hosting/tab_state.h"
 #include "plugin/matchbay.h"
@@ -15,23 +13,6 @@
 namespace {
 
 const ImVec4 kRefusedColour(1.0f, 0.4f, 0.4f, 1.0f);
-
-void RebuildMapLists(hosting::LanHostTabState& tab)
-{
-    tab.mapDisplayNames.clear();
-    tab.mapFileNames.clear();
-    tab.selectedMap = 0;
-    if (tab.useCustomMaps) {
-        tab.mapDisplayNames = customMapNames;
-        tab.mapFileNames = customMapNames;
-    } else {
-        for (const auto& [fileName, displayName] : MapTable) {
-            tab.mapDisplayNames.push_back(displayName);
-            tab.mapFileNames.push_back(fileName);
-        }
-    }
-    tab.listsBuiltWithCustomMaps = tab.useCustomMaps;
-}
 
 // The console may set the password between two frames, so the field edits a copy.
 void MatchPasswordField(hosting::LanHostTabState& tab)
@@ -49,13 +30,14 @@ void MatchPasswordField(hosting::LanHostTabState& tab)
 void matchbay::RenderLanHostTab()
 {
     hosting::LanHostTabState& tab = hosting::LanHostTab();
-    if (tab.mapDisplayNames.empty() || tab.listsBuiltWithCustomMaps != tab.useCustomMaps) RebuildMapLists(tab);
+    if (tab.mapDisplayNames.empty() || tab.listsBuiltWithCustomMaps != tab.useCustomMaps) hosting::RebuildLanMapLists(tab);
 
     ImGui::TextUnformatted("Select Game Mode:");
     catalogue::GameModeSelector(tab.selectedGameMode);
     ImGui::Checkbox("Custom maps", &tab.useCustomMaps);
     ImGui::TextUnformatted("Select Map:");
     catalogue::MapSearchCombo("##HostLanMapSelection", tab.selectedMap, tab.mapDisplayNames);
+    RenderPresetRow(SetupTab::HostLan);
     RenderMutatorSettings(hostLanMutatorLabelColumnWidth);
     MatchPasswordField(tab);
 

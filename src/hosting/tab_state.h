@@ -28,6 +28,8 @@ struct RocketLeagueTabState {
 };
 
 LanHostTabState& LanHostTab();
+// Fills the two map lists from MapTable, or from the custom map names when useCustomMaps, and selects the first.
+void RebuildLanMapLists(LanHostTabState& tab);
 RocketLeagueTabState& RocketLeagueTab();
 
 } // namespace hosting

@@ -8,6 +8,12 @@ namespace {
 
 using Words = std::vector<std::string>;
 
+// One row per sub-command, matched exactly (case-sensitive) against the second word.
+struct ConsoleCommandRow {
+    const char* name;
+    void (*run)(matchbay& plugin, const Words& words);
+};
+
 void Announce(matchbay& plugin, const Words&)
 {
     if (!plugin.gameWrapper) return;
@@ -51,23 +57,20 @@ void Password(matchbay&, const Words& words)
                              : "Match Password set: the next Host Lan match asks for it");
 }
 
-struct ConsoleCommand {
-    const char* name;
-    void (*run)(matchbay& plugin, const Words& words);
-};
-
-const ConsoleCommand kConsoleCommands[] = {
+const ConsoleCommandRow consoleCommands[] = {
     {"kzlaunch", [](matchbay& plugin, const Words& words) { plugin.HandleLaunchCommand(words); }},
     {"announcement", Announce},
     {"addBot", AddBot},
     {"join", Join},
     {"password", Password},
+    {"preset", [](matchbay& plugin, const Words& words) { plugin.HandlePresetCommand(words); }},
+    {"setup", [](matchbay& plugin, const Words& words) { plugin.HandleSetupCommand(words); }},
 };
 
-std::string UsageLine()
+std::string ConsoleUsage()
 {
     std::string names;
-    for (const ConsoleCommand& command : kConsoleCommands) names += (names.empty() ? "" : "|") + std::string(command.name);
+    for (const ConsoleCommandRow& row : consoleCommands) names += (names.empty() ? "" : "|") + std::string(row.name);
     return "usage: kz [" + names + "] ...";
 }
 
@@ -76,17 +79,16 @@ std::string UsageLine()
 void matchbay::HandleConsoleCommand(const std::vector<std::string>& words)
 {
     if (words.size() < 2) {
-        LogLine(UsageLine());
+        LogLine(ConsoleUsage());
         return;
     }
-    const std::string& name = words[1];
-    for (const ConsoleCommand& command : kConsoleCommands) {
-        if (name == command.name) {
-            command.run(*this, words);
+    for (const ConsoleCommandRow& row : consoleCommands) {
+        if (words[1] == row.name) {
+            row.run(*this, words);
             return;
         }
     }
-    LogLine("Invalid command: " + name);
+    LogLine("Invalid command: " + words[1]);
 }
 
 void matchbay::HandleLaunchCommand(const std::vector<std::string>& words)

@@ -2,6 +2,8 @@
 // proxy window that accompanies the Host Lan tab.
 #include <imgui.h>
 
+#include <mutex>
+
 #include "plugin/first_use_layout.h"
 #include "plugin/matchbay.h"
 
@@ -17,6 +19,7 @@ void matchbay::RenderContent()
     bool hostLanDrawn = false;
     if (ImGui::BeginTabBar("Tabs", ImGuiTabBarFlags_None)) {
         if (ImGui::BeginTabItem("Kestrel")) {
+            std::lock_guard<std::mutex> setupLock(matchSetupMutex);
             RenderKestrelTab();
             ImGui::EndTabItem();
         }
@@ -25,11 +28,15 @@ void matchbay::RenderContent()
             ImGui::EndTabItem();
         }
         if (ImGui::BeginTabItem("Host Lan")) {
-            RenderLanHostTab();
+            {
+                std::lock_guard<std::mutex> setupLock(matchSetupMutex);
+                RenderLanHostTab();
+            }
             hostLanDrawn = true;
             ImGui::EndTabItem();
         }
         if (ImGui::BeginTabItem("Rocket League")) {
+            std::lock_guard<std::mutex> setupLock(matchSetupMutex);
             RenderRocketLeagueTab();
             ImGui::EndTabItem();
         }

@@ -1,5 +1,6 @@
 #pragma once
 // The plugin object: everything the plugin does is a member of it.
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -19,6 +20,8 @@
 #include "hosted/hosting_lists.h"
 #include "hosted/request_state.h"
 #include "hosted/tab_state.h"
+#include "hosting/presets/preset_row.h"
+#include "hosting/presets/preset_store.h"
 #include "hosting/url_option.h"
 #include "lobby/lobby_filter.h"
 #include "lobby/lobby_row_texts.h"
@@ -147,6 +150,19 @@ public:
     std::shared_ptr<hosted::HostedRequestState> kestrelRequest = std::make_shared<hosted::HostedRequestState>();
     std::shared_ptr<hosted::HostedRequestState> rlbotRequest = std::make_shared<hosted::HostedRequestState>();
     hosted::WorkerGate hostedWorkers; // the plugin's end waits briefly for running request workers
+
+    // ---- Match presets (hosting/presets/): saved setups and the setup line, in the three match tabs ----
+    enum class SetupTab { HostLan, RocketLeague, Kestrel };
+    // The preset row, which each of those tabs draws just above its mutator panel.
+    void RenderPresetRow(SetupTab tab);
+    // "kz preset list|save|load|delete" and "kz setup [line]", on the Host Lan tab's setup.
+    void HandlePresetCommand(const std::vector<std::string>& words);
+    void HandleSetupCommand(const std::vector<std::string>& words);
+    // Guards the three tabs' choices, mutatorSelections and the presets: the drawing pass holds it while it draws
+    // those tabs, a console command while it reads or sets them.
+    std::mutex matchSetupMutex;
+    hosting::PresetStore presetStore;
+    std::array<hosting::PresetRowState, 3> presetRows; // by SetupTab
 
     // ---- Reverse proxy (reverseproxy/): controller, managers, panel state ----
     void InitializeReverseProxy();
