@@ -152,7 +152,7 @@ TEST(LobbyReply, TextsAreCleanedOnceWhenRead)
         lobbies.push_back(lobby);
     }
     auto huge = Lobby("huge");
-    huge["description"] = std::string(10 << 20, 'd');
+    huge["description"] = std::string(1 << 16, 'd');
     huge["players"] = {std::string(300, 'p'), "Bo\tB"};
     lobbies.push_back(huge);
     auto parsed = Parse(Reply(lobbies));
