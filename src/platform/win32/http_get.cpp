@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -143,7 +144,10 @@ HttpGetResult HttpGet(const HttpGetRequest& request)
         }
         if (available == 0) break;
         DWORD got = 0;
-        if (!WinHttpReadData(call.value, buffer.data(), static_cast<DWORD>(buffer.size()), &got)) {
+        // No more than is there: Wine's WinHttpReadData waits until the whole size has come, which
+        // keeps a trickling transfer from ever reaching the stop check.
+        const DWORD wanted = std::min<DWORD>(available, static_cast<DWORD>(buffer.size()));
+        if (!WinHttpReadData(call.value, buffer.data(), wanted, &got)) {
             auto failed = Fail(HttpStage::Read, "WinHttpReadData");
             result.stage = failed.stage;
             result.detail = failed.detail;
