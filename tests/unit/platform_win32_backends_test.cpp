@@ -11,6 +11,7 @@
 #include <iphlpapi.h>
 #include <icmpapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -341,8 +342,10 @@ TEST_F(WindowsTunnelClient, AStopDuringAHeldOrTricklingTransferEndsWithinAboutFi
         {"held port request", [&](FRPClientManager& manager) {
              manager.SetPortServiceUrl(held.Url(""));
              manager.SetStopCheck([&] { return stop.load(); });
-             return manager.Initialize() && !manager.Start(ProxyServer("P", "127.0.0.1", 7000, ""), 7777) &&
-                    manager.GetLastError() == "Port request stopped: the reverse proxy is shutting down";
+             if (!manager.Initialize() || manager.Start(ProxyServer("P", "127.0.0.1", 7000, ""), 7777)) return false;
+             const auto lines = host.console.lines();
+             return std::find(lines.begin(), lines.end(),
+                              "[FRPClientManager ERROR] Port request stopped: the reverse proxy is shutting down") != lines.end();
          }},
         {"held download", [&](FRPClientManager& manager) {
              return !manager.DownloadFrpc(held.Url("/reverseproxy/frpc.exe"), &stop) &&

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ constexpr int kResolveTimeoutMs = 5000;
 constexpr int kConnectTimeoutMs = 5000;
 constexpr int kSendTimeoutMs = 5000;
 constexpr int kReceiveTimeoutMs = 5000;
+// The wait for the whole reply head is an option of its own (90 s by default), which Wine takes
+// only on the request handle; it then bounds WinHttpSendRequest too, which under Wine waits for
+// the head itself.
+constexpr DWORD kResponseHeadTimeoutMs = 5000;
 
 HttpGetResult Stopped(int status = 0, std::int64_t contentLength = -1)
 {
@@ -92,9 +97,13 @@ HttpGetResult HttpGet(const HttpGetRequest& request)
     call.value = WinHttpOpenRequest(connection.value, L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
                                     WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
     if (!call.value) return Fail(HttpStage::Request, "WinHttpOpenRequest");
+    DWORD headTimeout = kResponseHeadTimeoutMs;
+    if (!WinHttpSetOption(call.value, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headTimeout, sizeof headTimeout))
+        return Fail(HttpStage::Request, "WinHttpSetOption");
     if (stopping()) return Stopped();
     if (!WinHttpSendRequest(call.value, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
         DWORD code = GetLastError();
+        if (stopping()) return Stopped();
         SetLastError(code);
         // WinHTTP reports an unreachable server only when the request is sent.
         bool unreachable = code == ERROR_WINHTTP_CANNOT_CONNECT || code == ERROR_WINHTTP_NAME_NOT_RESOLVED;
@@ -135,7 +144,10 @@ HttpGetResult HttpGet(const HttpGetRequest& request)
         }
         if (available == 0) break;
         DWORD got = 0;
-        if (!WinHttpReadData(call.value, buffer.data(), static_cast<DWORD>(buffer.size()), &got)) {
+        // No more than is there: Wine's WinHttpReadData waits until the whole size has come, which
+        // keeps a trickling transfer from ever reaching the stop check.
+        const DWORD wanted = std::min<DWORD>(available, static_cast<DWORD>(buffer.size()));
+        if (!WinHttpReadData(call.value, buffer.data(), wanted, &got)) {
             auto failed = Fail(HttpStage::Read, "WinHttpReadData");
             result.stage = failed.stage;
             result.detail = failed.detail;
