@@ -17,6 +17,7 @@ void matchbay::RenderContent()
     ImGui::End();
 
     bool hostLanDrawn = false;
+    // The three tabs that configure a match hold matchSetupMutex: a console command may load a setup meanwhile.
     if (ImGui::BeginTabBar("Tabs", ImGuiTabBarFlags_None)) {
         if (ImGui::BeginTabItem("Kestrel")) {
             std::lock_guard<std::mutex> setupLock(matchSetupMutex);
@@ -28,10 +29,8 @@ void matchbay::RenderContent()
             ImGui::EndTabItem();
         }
         if (ImGui::BeginTabItem("Host Lan")) {
-            {
-                std::lock_guard<std::mutex> setupLock(matchSetupMutex);
-                RenderLanHostTab();
-            }
+            std::lock_guard<std::mutex> setupLock(matchSetupMutex);
+            RenderLanHostTab();
             hostLanDrawn = true;
             ImGui::EndTabItem();
         }

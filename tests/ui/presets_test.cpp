@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "catalogue/game_tags.h"
 #include "catalogue/maps.h"
@@ -169,6 +171,28 @@ TEST_F(PresetRow, PasteRefusesWhatIsNotASetupLineAndChangesNothing)
     EXPECT_THAT(host.game.unrealCommands(), IsEmpty());
     EXPECT_THAT(host.console.lines(), ::testing::IsSupersetOf({"Setup refused: not a setup line (one begins with \"kestrel-setup:\").",
                                                                "Setup refused: the line is longer than 2000 characters."}));
+}
+
+// The console runs on the game thread while the window draws: a setup loaded there lands whole (the thread
+// sanitizer build checks that nothing is shared without the lock).
+TEST_F(PresetRow, SetupsLoadedFromTheConsoleWhileTheTabDraws)
+{
+    selectTab("Host Lan");
+    ui.openHeader(in("Host Lan", "Mutators Settings"));
+    std::atomic<bool> done{false};
+    std::thread console([&] {
+        for (int i = 0; i < 100; ++i) {
+            host.type(i % 2 == 0 ? "kz setup kestrel-setup:1 mode=Rumble map=Stadium_P tags=BotsNone,PlayerCount8,UnlimitedTime"
+                                 : "kz setup kestrel-setup:1 mode=Hoops map=Park_P tags=BotsNone,PlayerCount8,LowGravity");
+        }
+        done = true;
+    });
+    while (!done) ui.frame();
+    console.join();
+    ui.frames(2);
+    EXPECT_TRUE(shown("Hoops"));
+    EXPECT_TRUE(shown("Beckwith Park"));
+    EXPECT_EQ(catalogue::BuildGameTags(plugin->mutatorSelections), "BotsNone,PlayerCount8,LowGravity");
 }
 
 }  // namespace
