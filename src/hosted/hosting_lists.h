@@ -39,10 +39,10 @@ struct BotDetails {
     std::size_t textsShortened = 0;
 };
 
-// nullopt when the reply is unusable: not JSON, or not a non-empty array or object of entries
-// (an empty list in the result means no entry was usable). An entry that lacks a key, holds one that is not text, or whose ip is not a plain
-// host name of at most 253 bytes or whose port is not 1-65535 in decimal is left out and counted:
-// the endpoint goes into request addresses and log lines.
+// nullopt when the reply is unusable: not JSON, or not a non-empty array or object of entries.
+// An entry that lacks a key, holds one that is not text, or whose ip is not a plain host name of
+// at most 253 bytes or whose port is not 1-65535 in decimal is left out and counted (the endpoint
+// goes into request addresses and log lines); a result without locations had no usable entry.
 std::optional<ServerList> ParseServerList(const std::string& body);
 // nullopt when the reply is unusable: not JSON, empty, or an object entry of the wrong shape
 // (the whole reply is dropped so no list is ever half-filled).

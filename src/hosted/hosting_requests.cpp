@@ -99,9 +99,10 @@ void matchbay::OnBotDetailsResponse(std::uint64_t fetch, int status, const std::
     details.fetch = fetch;
     const std::size_t shortened = details.textsShortened;
     bool current = false;
-    hostingLists.botDetails.Update([&](const hosted::BotDetails& shown) {
+    hostingLists.botDetails.Update([&](const hosted::BotDetails& shown) -> hosted::BotDetails {
         current = shown.fetch == fetch;
-        return current ? std::move(details) : shown;
+        if (!current) return shown;
+        return std::move(details);
     });
     if (current && shortened > 0) LogLine(remote_text::ShortenedLine(shortened, "bot details"));
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-// A count below zero means nothing a player could act on: it shows as 0.
+// A count below zero counts nothing: it shows as 0.
 MatchListing ToListing(const rllobby_api::responses::LobbyRecord& record)
 {
     return MatchListing{record.id,
