@@ -21,6 +21,9 @@ find_package(Threads REQUIRED)
 
 if(NOT WIN32)
     find_package(CURL REQUIRED)
+    # Name lookups that a stop can interrupt (Windows has its own, GetAddrInfoExW).
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(CARES REQUIRED IMPORTED_TARGET libcares)
 endif()
 
 if(KESTREL_TESTS)

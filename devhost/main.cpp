@@ -91,7 +91,8 @@ int main(int argc, char** argv)
     CommandQueue commands;
     DevConsole console(config, commands);
     GameThread gameThread;
-    GameSim game(gameThread, options.listenPort, options.listenAddress);
+    GameSim game(gameThread, options.listenPort, options.listenAddress, options.playerName,
+                 AllowedNetworks(options.allowJoin));
     auto http = std::make_shared<CurlHttpService>(
         HttpTimeouts{options.connectTimeoutMs, options.totalTimeoutMs, static_cast<std::size_t>(options.maxReplyBytes)});
     bakkesmod::host::installHttpService(http);

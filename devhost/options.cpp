@@ -31,6 +31,9 @@ std::string UsageText()
            "                              DIR/appdata/bakkesmod/bakkesmod/cfg/config.cfg)\n"
            "  --listen-port PORT          UDP port of the simulated listen server (default 7777)\n"
            "  --listen-address ADDR       IPv4 address it binds (default 127.0.0.1; 0.0.0.0 for all)\n"
+           "  --player-name NAME          the name the simulated game joins LAN matches with (default Player)\n"
+           "  --allow-join CIDR           an IPv4 network (/8 to /32) besides loopback whose LAN matches it may\n"
+           "                              join; repeatable (a test's own network namespaces only)\n"
            "  --http-connect-timeout MS   HTTP connect time-out (default 5000)\n"
            "  --http-timeout MS           HTTP total time-out per request (default 15000)\n"
            "  --http-max-reply BYTES      longest HTTP reply body; a longer one fails (default 16777216)\n"
@@ -97,6 +100,16 @@ ParseResult ParseOptions(int argc, char** argv)
             if (!text || inet_pton(AF_INET, text->c_str(), &parsed) != 1)
                 return fail("--listen-address needs an IPv4 address such as 0.0.0.0");
             options.listenAddress = *text;
+        } else if (arg == "--player-name") {
+            auto name = value();
+            if (!name || name->empty() || name->size() > 32 || name->find_first_of("\n\r") != std::string::npos)
+                return fail("--player-name needs a name of 1 to 32 characters on one line");
+            options.playerName = *name;
+        } else if (arg == "--allow-join") {
+            auto text = value();
+            auto network = text ? ParseIpv4Network(*text) : std::nullopt;
+            if (!network) return fail("--allow-join needs an IPv4 network such as 198.51.100.0/24 (prefix 8 to 32)");
+            options.allowJoin.push_back(*network);
         } else if (arg == "--http-connect-timeout") {
             if (!milliseconds(options.connectTimeoutMs))
                 return fail("--http-connect-timeout needs milliseconds from 1 to 3600000");

@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "sim/allowed_networks.h"
 
 namespace devhost {
 
@@ -15,6 +18,8 @@ struct Options {
     std::optional<std::filesystem::path> configFile; // --config: cvar file; inside the tree by default
     int listenPort = 7777;                   // --listen-port: UDP port of the simulated listen server
     std::string listenAddress = "127.0.0.1"; // --listen-address: where it binds (0.0.0.0: every address, as the game does)
+    std::string playerName = "Player";       // --player-name: who the simulated game joins LAN matches as
+    std::vector<Ipv4Network> allowJoin;      // --allow-join CIDR (repeatable): networks besides loopback it may join
     long connectTimeoutMs = 5000;            // --http-connect-timeout MS
     long totalTimeoutMs = 15000;             // --http-timeout MS: whole transfer, connect included
     long long maxReplyBytes = 16LL << 20;    // --http-max-reply BYTES: longer replies fail

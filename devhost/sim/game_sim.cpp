@@ -70,8 +70,10 @@ void SimPlayerController::serverSay(const std::string& text, unsigned char chatC
     PrintLine("[game] chat: " + text + " (channel " + std::to_string(chatChannel) + ", preset " + Flag(preset) + ")");
 }
 
-GameSim::GameSim(GameThread& gameThread, int listenPort, std::string listenAddress)
-    : gameThread(gameThread), listenPort(listenPort), listenAddress(std::move(listenAddress))
+GameSim::GameSim(GameThread& gameThread, int listenPort, std::string listenAddress, std::string playerName,
+                 AllowedNetworks allowJoin)
+    : gameThread(gameThread), listenPort(listenPort), listenAddress(std::move(listenAddress)),
+      lanMatch(std::move(playerName), std::move(allowJoin))
 {
 }
 
@@ -88,7 +90,15 @@ void GameSim::executeUnrealCommand(const std::string& command)
     if (!IsTravel(command)) return;
     // Outside the lock: joining waits for the game server's answer.
     onlineGame.Leave();
+    lanMatch.Leave();
     if (auto address = ParseStartCommand(command)) onlineGame.Join(*address);
+    openListenServer(command);
+    // After this machine's own listen server is gone, as the game leaves its match first.
+    if (auto lan = ParseLanJoinCommand(command)) lanMatch.Join(*lan);
+}
+
+void GameSim::openListenServer(const std::string& command)
+{
     std::lock_guard<std::mutex> lock(mutex);
     if (listenSocket.isOpen()) {
         auto answered = listenSocket.close();
@@ -96,9 +106,15 @@ void GameSim::executeUnrealCommand(const std::string& command)
                   std::to_string(answered) + " datagrams");
     }
     if (ToLower(command).find("?listen") == std::string::npos) return;
-    std::string error = listenSocket.open(listenAddress, listenPort);
+    // The server lets in only players who bring the password of the command that opened it.
+    const std::string password = TravelOption(command, "password");
+    lanHost.Reset(password);
+    std::string error = listenSocket.open(listenAddress, listenPort, [this](std::string_view datagram, const std::string& from) {
+        return lanHost.Answer(datagram, from);
+    });
     if (error.empty()) {
-        PrintLine("[game] listening on UDP " + listenAddress + ":" + std::to_string(listenPort));
+        PrintLine("[game] listening on UDP " + listenAddress + ":" + std::to_string(listenPort) +
+                  (password.empty() ? "" : " (password required)"));
     } else {
         PrintLine("[game] cannot listen on UDP " + listenAddress + ":" + std::to_string(listenPort) + ": " + error);
     }
@@ -185,6 +201,13 @@ void GameSim::printStatus()
                 (controllerOn ? "on" : "off") + ", listen port " + std::to_string(listenPort) +
                 (listenSocket.isOpen() ? " (listening)" : " (closed)"));
     if (auto address = onlineGame.JoinedAddress()) HostMessage("sim: joined online game at " + *address);
+    if (auto address = lanMatch.JoinedAddress()) HostMessage("sim: joined LAN match at " + *address);
+    if (listenSocket.isOpen()) {
+        const auto joined = lanHost.Players();
+        HostMessage("sim: listen server players " + std::to_string(joined.size()) + ", refused " +
+                    std::to_string(lanHost.Refusals()));
+        for (const auto& player : joined) HostMessage("sim:   " + player.name + " from " + player.from);
+    }
     if (!players) {
         HostMessage("sim: not in an online game");
         return;

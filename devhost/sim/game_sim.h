@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "bakkesmod/host/services.h"
+#include "sim/allowed_networks.h"
 #include "sim/game_thread.h"
+#include "sim/lan_host.h"
+#include "sim/lan_match.h"
 #include "sim/listen_socket.h"
 #include "sim/online_game.h"
 
@@ -29,7 +32,9 @@ std::string RegionName(Region region);
 
 class GameSim : public bakkesmod::host::GameService {
 public:
-    GameSim(GameThread& gameThread, int listenPort, std::string listenAddress = "127.0.0.1");
+    // playerName: who joins other LAN matches; allowJoin: where besides loopback they may be.
+    GameSim(GameThread& gameThread, int listenPort, std::string listenAddress = "127.0.0.1",
+            std::string playerName = "Player", AllowedNetworks allowJoin = {});
     ~GameSim() override;
 
     void execute(std::function<void(GameWrapper*)> fn, GameWrapper* wrapper) override;
@@ -44,6 +49,7 @@ public:
 
 private:
     void printStatus();
+    void openListenServer(const std::string& command);
 
     GameThread& gameThread;
     SimMatchmaking matchmakingService;
@@ -55,8 +61,10 @@ private:
     std::optional<std::vector<bakkesmod::host::PlayerRecord>> players; // nullopt: no online game
     int listenPort;
     const std::string listenAddress;
+    LanHost lanHost;           // the listen server's players; before listenSocket, which calls it
     ListenSocket listenSocket; // open between a "?Listen" travel and the next travel
     OnlineGame onlineGame;     // joined by "start <host>:<port>/..." until the next travel
+    LanMatch lanMatch;         // joined by "open <host>:<port>?..." until the next travel
 };
 
 } // namespace devhost

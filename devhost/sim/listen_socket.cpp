@@ -11,11 +11,25 @@
 
 namespace devhost {
 
+namespace {
+
+std::string SourceText(const sockaddr_storage& from)
+{
+    if (from.ss_family != AF_INET) return "?";
+    const auto& address = reinterpret_cast<const sockaddr_in&>(from);
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+    return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
+}
+
+} // namespace
+
 ListenSocket::~ListenSocket() { close(); }
 
-std::string ListenSocket::open(const std::string& listenAddress, int port)
+std::string ListenSocket::open(const std::string& listenAddress, int port, Answer answerWith)
 {
     close();
+    answer = std::move(answerWith);
     in_addr bound{};
     if (inet_pton(AF_INET, listenAddress.c_str(), &bound) != 1) return "not an IPv4 address: " + listenAddress;
     int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -71,7 +85,9 @@ void ListenSocket::run()
         socklen_t fromLength = sizeof from;
         ssize_t got = recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (got < 0) continue;
-        if (sendto(fd, buffer, static_cast<size_t>(got), 0, reinterpret_cast<sockaddr*>(&from), fromLength) >= 0)
+        const std::string_view datagram(buffer, static_cast<size_t>(got));
+        const std::string reply = answer ? answer(datagram, SourceText(from)) : std::string(datagram);
+        if (sendto(fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLength) >= 0)
             ++answered;
     }
 }

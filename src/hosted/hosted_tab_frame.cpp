@@ -21,8 +21,11 @@ void ServerSelectionCombo(const ServerList& servers, std::int32_t& selectedServe
     if (!ImGui::BeginCombo("##ServerSelection", preview)) return;
     for (size_t i = 0; loaded && i < servers.serverLocations.size(); ++i) {
         const bool selected = static_cast<std::int32_t>(i) == selectedServer;
+        // Remote names may repeat: the entry's id is its position.
+        ImGui::PushID(static_cast<int>(i));
         if (ImGui::Selectable(servers.serverLocations[i].c_str(), selected)) selectedServer = static_cast<std::int32_t>(i);
         if (selected) ImGui::SetItemDefaultFocus();
+        ImGui::PopID();
     }
     ImGui::EndCombo();
 }
@@ -62,13 +65,14 @@ SubTabFrame::SubTabFrame(HostedRequestState& state, const char* tabBarId) : stat
     mainOpen = mainItemOpen;
 }
 
-void SubTabFrame::End(matchbay& plugin, std::int32_t selectedServer)
+void SubTabFrame::End(matchbay& plugin)
 {
     if (!active || !barOpen) return;
     if (mainItemOpen) ImGui::EndTabItem();
     if (ImGui::BeginTabItem("Server Controls")) {
         plugin.CollectOnlinePlayerNames(state.playerNames);
-        plugin.RenderServerControls(selectedServer, state.View().controlledPort, state.playerNames);
+        const ResultView server = state.View();
+        plugin.RenderServerControls(server.controlledEndpoint, server.controlledPort, state.playerNames);
         ImGui::EndTabItem();
     }
     ImGui::EndTabBar();
@@ -96,5 +100,6 @@ void matchbay::JoinHostedServer(const std::string& address, int port)
     }
     if (!gameWrapper) return;
     std::string command = fmt::format("start {}:{}/?Lan", address, port);
+    NoteTravel(command);
     gameWrapper->Execute([command = std::move(command)](GameWrapper* game) { game->ExecuteUnrealCommand(command); });
 }

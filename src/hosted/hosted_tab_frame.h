@@ -21,8 +21,8 @@ public:
     bool MainOpen() const { return mainOpen; }
     // Whether this frame draws the bar, as the state was when the frame began.
     bool Active() const { return active; }
-    // Ends "Main", draws "Server Controls" and ends the bar.
-    void End(matchbay& plugin, std::int32_t selectedServer);
+    // Ends "Main", draws "Server Controls" for the server's own location and ends the bar.
+    void End(matchbay& plugin);
 
 private:
     HostedRequestState& state;

@@ -1,8 +1,12 @@
 #include "hosted/hosting_lists.h"
 
 #include <cctype>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
+
+#include "lobby/lobby_address.h"
+#include "lobby/remote_text.h"
 
 namespace hosted {
 
@@ -18,14 +22,24 @@ bool StringMember(const json& entry, const char* key, std::string& out)
     return true;
 }
 
-bool ReadServerEntry(const json& entry, ServerList& list)
+// The endpoint goes into request addresses and log lines: a host name or IPv4 address, and a port.
+bool UsableEndpoint(const std::string& ip, const std::string& port)
+{
+    if (ip.size() > lobby::kMaxHostNameBytes || !lobby::IsPlainHostAddress(ip)) return false;
+    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
+    const int number = std::stoi(port);
+    return number >= 1 && number <= 65535;
+}
+
+bool ReadServerEntry(const json& entry, ServerList& list, remote_text::Cleaner& cleaner)
 {
     if (!entry.is_object()) return false;
     std::string ip, port, location, domain;
     if (!StringMember(entry, "ip", ip) || !StringMember(entry, "port", port) ||
-        !StringMember(entry, "location", location) || !StringMember(entry, "domain", domain))
+        !StringMember(entry, "location", location) || !StringMember(entry, "domain", domain) ||
+        !UsableEndpoint(ip, port))
         return false;
-    list.serverLocations.push_back(std::move(location));
+    list.serverLocations.push_back(cleaner.Name(location));
     list.serverEndpoints.push_back(ip + ":" + port);
     return true;
 }
@@ -44,10 +58,12 @@ std::optional<ServerList> ParseServerList(const std::string& body)
     auto parsed = ParseJson(body);
     if (!parsed || parsed->is_null() || !parsed->is_structured() || parsed->empty()) return std::nullopt;
     ServerList list;
+    remote_text::Cleaner cleaner;
     // An object of entries is read in key order, which is how the library iterates it.
     for (const auto& entry : *parsed) {
-        if (!ReadServerEntry(entry, list)) return std::nullopt;
+        if (!ReadServerEntry(entry, list, cleaner)) ++list.skipped;
     }
+    list.textsShortened = cleaner.Shortened();
     return list;
 }
 
@@ -56,49 +72,61 @@ std::optional<BotList> ParseBotList(const std::string& body)
     auto parsed = ParseJson(body);
     if (!parsed || !parsed->is_array() || parsed->empty()) return std::nullopt;
     BotList list;
+    remote_text::Cleaner cleaner;
     for (const auto& entry : *parsed) {
         if (entry.is_string()) {
-            list.names.push_back(entry.get<std::string>());
+            list.names.push_back(cleaner.Name(entry.get<std::string>()));
         } else if (entry.is_object()) {
             std::string name;
             if (!StringMember(entry, "name", name)) return std::nullopt;
+            name = cleaner.Name(name);
             auto versions = entry.find("versions");
             if (versions != entry.end()) {
                 if (!versions->is_array()) return std::nullopt;
                 std::vector<std::string> names;
                 for (const auto& version : *versions) {
                     if (!version.is_string()) return std::nullopt;
-                    names.push_back(version.get<std::string>());
+                    names.push_back(cleaner.Name(version.get<std::string>()));
                 }
                 list.botVersions[name] = std::move(names);
             }
             list.names.push_back(std::move(name));
         }
     }
+    list.textsShortened = cleaner.Shortened();
     return list;
 }
 
-BotDetails ApplyBotDetails(BotDetails details, const std::string& body)
+BotDetails ParseBotDetails(const std::string& body)
 {
-    static const std::pair<const char*, std::string BotDetails::*> keys[] = {
+    static const std::pair<std::string_view, std::string BotDetails::*> keys[] = {
         {"description", &BotDetails::botDescription},
         {"tags", &BotDetails::botTags},
         {"developer", &BotDetails::botDeveloper},
         {"fun_fact", &BotDetails::botFunFact},
     };
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    BotDetails details;
+    remote_text::Cleaner cleaner;
     size_t start = 0;
-    while (start <= body.size()) {
+    while (start < body.size()) {
         size_t end = body.find('\n', start);
         if (end == std::string::npos) end = body.size();
-        const std::string line = body.substr(start, end - start);
+        std::string_view line(body.data() + start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        size_t at = 0;
+        while (at < line.size() && blank(line[at])) ++at;
         for (const auto& [key, field] : keys) {
-            if (line.find(key) == std::string::npos) continue;
-            const size_t equals = line.find('=');
-            details.*field = equals == std::string::npos ? line : line.substr(equals + 1);
+            if (line.compare(at, key.size(), key) != 0) continue;
+            size_t equals = at + key.size();
+            while (equals < line.size() && blank(line[equals])) ++equals;
+            if (equals >= line.size() || line[equals] != '=') continue;
+            details.*field = cleaner.Text(line.substr(equals + 1));
             break;
         }
-        start = end + 1;
     }
+    details.textsShortened = cleaner.Shortened();
     return details;
 }
 

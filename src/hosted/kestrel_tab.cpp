@@ -56,12 +56,14 @@ void matchbay::RenderKestrelTab()
         ImGui::TextUnformatted("Select Map:");
         const std::vector<std::string> maps = customMapNames;
         catalogue::MapSearchCombo("##KestrelMapSelection", tab.selectedMap, maps);
+        RenderPresetRow(SetupTab::Kestrel);
         RenderMutatorSettings(kestrelMutatorLabelColumnWidth);
 
         if (state.RequestPending()) {
             ImGui::TextUnformatted("Processing Request...");
         } else if (hosted::ButtonEnabledIf("Request Server", serverListLoaded) && InRange(tab.selectedServer, servers->serverEndpoints) &&
-                   InRange(tab.selectedMap, maps) && InRange(tab.selectedGameMode, GameModeMenu) && state.BeginRequest()) {
+                   InRange(tab.selectedMap, maps) && InRange(tab.selectedGameMode, GameModeMenu) &&
+                   state.BeginRequest(servers->serverEndpoints[static_cast<size_t>(tab.selectedServer)])) {
             KestrelRequest request{servers->serverEndpoints[static_cast<size_t>(tab.selectedServer)],
                                    maps[static_cast<size_t>(tab.selectedMap)],
                                    GameModeTable.at(GameModeMenu[static_cast<size_t>(tab.selectedGameMode)]),
@@ -70,5 +72,5 @@ void matchbay::RenderKestrelTab()
         }
         hosted::ServerDetailsPopup(*this, state, frame);
     }
-    frame.End(*this, tab.selectedServer);
+    frame.End(*this);
 }

@@ -8,6 +8,8 @@
 
 #include "bakkesmod/wrappers/http/HttpWrapper.h"
 #include "hosted/hosting_lists.h"
+#include "lobby/lobby_address.h"
+#include "lobby/remote_text.h"
 #include "plugin/logging.h"
 
 namespace hosted {
@@ -49,11 +51,23 @@ RequestResult Send(const std::string& address, RequestResult (*interpret)(int, c
     return future.get();
 }
 
+// A refusal's text goes into "Server Details" and, when it is cut, one log line.
+std::string Shown(const std::string& text)
+{
+    bool shortened = false;
+    std::string shown = remote_text::OneLine(text, remote_text::kFreeText, &shortened);
+    if (shortened) LogLine(remote_text::ShortenedLine(1, "server request reply"));
+    return shown;
+}
+
 // The address before the first colon and the decimal number at the start of the rest.
 RequestResult SplitAddress(const std::string& body)
 {
     const size_t colon = body.find(':');
     if (colon == std::string::npos) return kError;
+    const std::string address = body.substr(0, colon);
+    // Shown and joined, never cut: a text longer than any host name is no server's address.
+    if (address.size() > lobby::kMaxHostNameBytes) return kError;
     const std::string rest = body.substr(colon + 1);
     errno = 0;
     char* end = nullptr;
@@ -61,7 +75,7 @@ RequestResult SplitAddress(const std::string& body)
     if (end == rest.c_str() || errno == ERANGE || port < std::numeric_limits<std::int32_t>::min() ||
         port > std::numeric_limits<std::int32_t>::max())
         return kError;
-    return {body.substr(0, colon), static_cast<std::int32_t>(port)};
+    return {remote_text::OneLine(address, {}), static_cast<std::int32_t>(port)};
 }
 
 } // namespace
@@ -76,7 +90,7 @@ RequestResult InterpretKestrelReply(int status, const std::string& body)
 
 RequestResult InterpretBotReply(int status, const std::string& body)
 {
-    if (status == 400) return {body, -1};
+    if (status == 400) return {Shown(body), -1};
     if (status != 200 || body.empty()) return kError;
     if (body == "Map not on server" || body == "mislaunch") return kError;
     return SplitAddress(body);

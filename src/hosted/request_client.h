@@ -19,7 +19,9 @@ RequestResult requestKestrelServer(const std::string& host, const std::string& m
 RequestResult requestServer(const std::string& host, const std::vector<std::string>& blueBots,
                             const std::vector<std::string>& orangeBots, const char* mapName);
 
-// The reply rules of the two calls, apart from the waiting.
+// The reply rules of the two calls, apart from the waiting. The texts they give back are cleaned
+// for showing (remote_text): the body of a 400 as free text, an address on one line; an address
+// longer than a host name can be makes the reply "error".
 RequestResult InterpretKestrelReply(int status, const std::string& body);
 RequestResult InterpretBotReply(int status, const std::string& body);
 // "<prefix>" + each entry up to its first space, comma-separated; the remote-sourced names

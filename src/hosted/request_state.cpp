@@ -22,11 +22,12 @@ std::string FailureText(const RequestResult& result)
                        result.second);
 }
 
-bool HostedRequestState::BeginRequest()
+bool HostedRequestState::BeginRequest(std::string endpoint)
 {
     std::lock_guard<std::mutex> lock(mutex);
     if (requestPending) return false;
     requestPending = true;
+    pendingEndpoint = std::move(endpoint);
     return true;
 }
 
@@ -43,6 +44,7 @@ void HostedRequestState::FinishRequest(const RequestResult& result)
         serverActive = true;
         selectMainTab = true;
         controlledPort = resultPort;
+        controlledEndpoint = pendingEndpoint;
     }
 }
 
@@ -80,7 +82,7 @@ bool HostedRequestState::TakeSelectMainTab()
 ResultView HostedRequestState::View() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return ResultView{resultAddress, resultPort, controlledPort, failed, failureText};
+    return ResultView{resultAddress, resultPort, controlledPort, controlledEndpoint, failed, failureText};
 }
 
 WorkerTracker::Ticket::Ticket(std::shared_ptr<WorkerTracker> tracker) : tracker(std::move(tracker))

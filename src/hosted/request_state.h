@@ -23,6 +23,7 @@ struct ResultView {
     std::string resultAddress;
     std::int32_t resultPort = 0;
     std::int32_t controlledPort = 0;
+    std::string controlledEndpoint; // the location the server was requested from; empty before the first
     bool failed = false;        // the popup shows failureText and no "Join"
     std::string failureText;
 };
@@ -35,8 +36,9 @@ std::string FailureText(const RequestResult& result);
 
 class HostedRequestState {
 public:
-    // False while a request is pending: one worker per tab at a time.
-    bool BeginRequest();
+    // False while a request is pending: one worker per tab at a time. endpoint is the location the
+    // request goes to: a server it gives is controlled there, whatever the tab selects later.
+    bool BeginRequest(std::string endpoint);
     void FinishRequest(const RequestResult& result);
 
     bool RequestPending() const;
@@ -60,6 +62,8 @@ private:
     std::string resultAddress;
     std::int32_t resultPort = 0;
     std::int32_t controlledPort = 0;
+    std::string pendingEndpoint;
+    std::string controlledEndpoint;
     bool failed = false;
     std::string failureText;
 };

@@ -90,11 +90,14 @@ void matchbay::RenderRLBotHostTab()
         if (ImGui::BeginCombo("##BotSelection", botPreview.c_str())) {
             for (size_t i = 0; i < bots.size(); ++i) {
                 const bool selected = static_cast<std::int32_t>(i) == tab.selectedBot;
+                // Remote names may repeat: the entry's id is its position.
+                ImGui::PushID(static_cast<int>(i));
                 if (ImGui::Selectable(bots[i].c_str(), selected)) {
                     tab.selectedBot = static_cast<std::int32_t>(i);
                     FetchBotDetails(bots[i]);
                 }
                 if (selected) ImGui::SetItemDefaultFocus();
+                ImGui::PopID();
             }
             ImGui::EndCombo();
         }
@@ -114,12 +117,14 @@ void matchbay::RenderRLBotHostTab()
             if (ImGui::BeginCombo("##NestedBotSelection", entry.c_str())) {
                 for (size_t i = 0; i < botVersionList->size(); ++i) {
                     const bool selected = static_cast<std::int32_t>(i) == versionIndex;
+                    ImGui::PushID(static_cast<int>(i));
                     if (ImGui::Selectable((*botVersionList)[i].c_str(), selected)) {
                         tab.selectedVersion = static_cast<std::int32_t>(i);
                         entry = (*botVersionList)[i];
                         FetchBotDetails(entry);
                     }
                     if (selected) ImGui::SetItemDefaultFocus();
+                    ImGui::PopID();
                 }
                 ImGui::EndCombo();
             }
@@ -183,7 +188,8 @@ void matchbay::RenderRLBotHostTab()
             ImGui::BulletText("Orange Team Bots: %d", static_cast<int>(tab.orangeTeamBots.size()));
             ImGui::Separator();
             if (ImGui::Button("Confirm")) {
-                if (serverValid && InRange(tab.selectedMap, MapTable) && state.BeginRequest()) {
+                if (serverValid && InRange(tab.selectedMap, MapTable) &&
+                    state.BeginRequest(servers->serverEndpoints[static_cast<size_t>(tab.selectedServer)])) {
                     BotServerRequest request{servers->serverEndpoints[static_cast<size_t>(tab.selectedServer)],
                                              tab.blueTeamBots, tab.orangeTeamBots, MapTableFileName(tab.selectedMap)};
                     hostedWorkers.Run([state = rlbotRequest, request = std::move(request)] { RunBotServerRequest(state, request); });
@@ -197,5 +203,5 @@ void matchbay::RenderRLBotHostTab()
 
         hosted::ServerDetailsPopup(*this, state, frame);
     }
-    frame.End(*this, tab.selectedServer);
+    frame.End(*this);
 }

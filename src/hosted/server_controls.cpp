@@ -36,18 +36,16 @@ void SendServerCommand(const std::string& endpoint, std::string body, const char
 
 } // namespace
 
-void matchbay::RenderServerControls(int serverIndex, int port, const std::vector<std::string>& players)
+void matchbay::RenderServerControls(const std::string& endpoint, int port, const std::vector<std::string>& players)
 {
     ImGui::Separator();
     ImGui::TextUnformatted("Server Controls");
     ImGui::Separator();
 
-    const auto servers = ServerListSnapshot();
-    if (serverIndex < 0 || static_cast<size_t>(serverIndex) >= servers->serverEndpoints.size()) {
+    if (endpoint.empty()) {
         ImGui::TextUnformatted("Error: Invalid server selection");
         return;
     }
-    const std::string& endpoint = servers->serverEndpoints[static_cast<size_t>(serverIndex)];
 
     if (ImGui::Button("Lock")) SendServerCommand(endpoint, hosted::ServerCommandBody("lock", port), "lock", "Lock");
     ImGui::SameLine();

@@ -2,6 +2,7 @@
 
 #include <iomanip>
 
+#include "hosting/custom_map_names.h"
 #include "platform/narrow_name.h"
 #include "plugin/logging.h"
 
@@ -11,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kNoCustomMaps = "No custom maps";
+constexpr const char* kNoCustomMaps = noCustomMapsEntry;
 
 bool IsPackage(const fs::directory_entry& entry)
 {

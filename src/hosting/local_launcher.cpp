@@ -1,6 +1,7 @@
 // Starting a LAN listen server on this machine.
 #include "bakkesmod/wrappers/GameWrapper.h"
 #include "hosting/map_file_name.h"
+#include "hosting/url_option.h"
 #include "plugin/logging.h"
 #include "plugin/matchbay.h"
 
@@ -14,7 +15,9 @@ void matchbay::requestLocal(const std::string& arena, const std::string& gameMod
         return;
     }
     std::string command = "open " + arena + "?Playtest?game=" + gameMode + "?GameTags=" + gameTags + networkOptions;
-    LogLine("Executing local command: " + command);
+    // The match's password goes to the game, never into the log.
+    LogLine("Executing local command: " + hosting::WithoutPassword(command));
     if (!gameWrapper) return;
+    NoteTravel(command);
     gameWrapper->Execute([command = std::move(command)](GameWrapper* game) { game->ExecuteUnrealCommand(command); });
 }

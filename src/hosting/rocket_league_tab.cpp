@@ -46,6 +46,7 @@ void matchbay::RenderRocketLeagueTab()
     ImGui::InputText("##Password", tab.passwordBuffer.data(), tab.passwordBuffer.size(), ImGuiInputTextFlags_Password);
     ImGui::TextUnformatted("Select Map:");
     catalogue::MapSearchCombo("##MapSelection", tab.selectedPrivateMap, MapTableDisplayNames());
+    RenderPresetRow(SetupTab::RocketLeague);
     RenderMutatorSettings(rocketLeagueMutatorLabelColumnWidth);
 
     if (!ImGui::Button("Request Server")) return;

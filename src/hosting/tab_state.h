@@ -15,6 +15,8 @@ struct LanHostTabState {
     bool listsBuiltWithCustomMaps = false; // useCustomMaps when the lists were last built
     std::vector<std::string> mapDisplayNames; // what the map selector shows
     std::vector<std::string> mapFileNames;    // what the travel command uses, same order
+    bool showMatchPassword = false;           // the "Show" box beside "Match Password"
+    std::string launchStatus;                 // why "Host Lan" launched nothing; empty after a launch
 };
 
 struct RocketLeagueTabState {
@@ -26,6 +28,8 @@ struct RocketLeagueTabState {
 };
 
 LanHostTabState& LanHostTab();
+// Fills the two map lists from MapTable, or from the custom map names when useCustomMaps, and selects the first.
+void RebuildLanMapLists(LanHostTabState& tab);
 RocketLeagueTabState& RocketLeagueTab();
 
 } // namespace hosting

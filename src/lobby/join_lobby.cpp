@@ -8,6 +8,10 @@
 
 void matchbay::JoinLobby(const MatchListing& listing)
 {
+    if (!listing.unjoinable.empty()) {
+        LogLine("Not joining the lobby: " + listing.unjoinable);
+        return;
+    }
     // Anyone can announce a lobby, and its address goes into a console command: only a
     // plain host name or IPv4 address may get that far.
     if (!lobby::IsPlainHostAddress(listing.ipAddress)) {
@@ -16,5 +20,6 @@ void matchbay::JoinLobby(const MatchListing& listing)
     }
     std::string command = fmt::format("open {}:{}?Lan?Password={}", listing.ipAddress, listing.port, lobbyPassword);
     if (!gameWrapper) return;
+    NoteTravel(command);
     gameWrapper->Execute([command = std::move(command)](GameWrapper* game) { game->ExecuteUnrealCommand(command); });
 }

@@ -37,7 +37,7 @@ void matchbay::RenderLobbyBrowser()
     HelpMarker("Use * for wildcard [add a * at the end of your filter unless you want a exact match]");
     ImGui::SameLine(ImGui::GetWindowWidth() - 60);
     if (ImGui::Button("Refresh")) {
-        selectedLobbyId.clear();
+        selectedLobby.Clear();
         ApiGetMatches();
     }
 
@@ -72,8 +72,14 @@ void matchbay::RenderLobbyBrowser()
             const std::size_t index = visible[static_cast<std::size_t>(row)];
             const MatchListing& listing = (*listings)[index];
             const lobby::LobbyRowTexts& text = texts[index];
-            if (ImGui::Selectable(text.label.c_str(), IsSelectedLobby(listing), ImGuiSelectableFlags_SpanAllColumns))
-                selectedLobbyId = listing.id;
+            // The row's id is its position in the list: names and ids come from anyone who
+            // announces a lobby, and may be empty or repeat.
+            ImGui::PushID(static_cast<int>(index));
+            const bool joinable = listing.unjoinable.empty();
+            if (!joinable) ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+            if (ImGui::Selectable(text.label.c_str(), selectedLobby.Is(listings, index), ImGuiSelectableFlags_SpanAllColumns))
+                selectedLobby.Select(listings, index);
+            const bool hovered = ImGui::IsItemHovered();
             ImGui::NextColumn();
             ImGui::TextUnformatted(listing.map.c_str());
             ImGui::NextColumn();
@@ -81,6 +87,11 @@ void matchbay::RenderLobbyBrowser()
             ImGui::NextColumn();
             ImGui::TextUnformatted(text.seconds.c_str());
             ImGui::NextColumn();
+            if (!joinable) {
+                ImGui::PopStyleColor();
+                if (hovered) ImGui::SetTooltip("Not joinable: %s", listing.unjoinable.c_str());
+            }
+            ImGui::PopID();
         }
     }
     ImGui::EndChild();
@@ -97,20 +108,11 @@ void matchbay::RenderLobbyBrowser()
     if (!selected) ImGui::PopStyleVar();
 
     ImGui::EndChild();
+    RenderJoinAddress();
 }
 
 std::optional<MatchListing> matchbay::SelectedLobby() const
 {
     std::lock_guard<std::mutex> lock(lobbyListingsMutex);
-    for (const MatchListing& listing : *lobbyListings) {
-        if (IsSelectedLobby(listing)) return listing;
-    }
-    return std::nullopt;
-}
-
-// An empty selection means none: a listing that arrives without an id must not look chosen
-// (and be joined by "Connect") right after "Refresh" cleared the choice.
-bool matchbay::IsSelectedLobby(const MatchListing& listing) const
-{
-    return !selectedLobbyId.empty() && listing.id == selectedLobbyId;
+    return selectedLobby.In(lobbyListings);
 }

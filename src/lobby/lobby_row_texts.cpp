@@ -6,7 +6,6 @@ std::string LobbyRowLabel(const MatchListing& listing, const std::string& ownLob
 {
     std::string label = listing.name;
     if (listing.id == ownLobbyId) label += " (you)";
-    label += "##" + listing.id;
     return label;
 }
 

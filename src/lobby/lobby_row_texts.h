@@ -9,12 +9,12 @@
 namespace lobby {
 
 struct LobbyRowTexts {
-    std::string label;    // the name, " (you)" on the own lobby, then "##<id>" so equal names stay apart
+    std::string label;    // the name, then " (you)" on the own lobby; the row's id is its position, pushed apart
     std::string players;  // player count
     std::string seconds;  // seconds since the host's last update
 };
 
-// The label of a listing's row.
+// The text of a listing's row in the name column.
 std::string LobbyRowLabel(const MatchListing& listing, const std::string& ownLobbyId);
 
 class LobbyRowTextCache {

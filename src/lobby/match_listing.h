@@ -11,8 +11,9 @@ struct MatchListing {
     std::string ipAddress;
     std::int32_t port = 0;
     std::string map;
-    std::int32_t playerCount = 0;
-    std::int32_t secondsSinceUpdate = 0;
+    std::int32_t playerCount = 0;        // never below 0
+    std::int32_t secondsSinceUpdate = 0; // never below 0
+    std::string unjoinable; // why "Connect" refuses the lobby (its port); empty when it can be joined
 };
 
 // Published whole and never changed afterwards, so a reader copies only the pointer.

@@ -1,31 +1,94 @@
-// The "kz" console notifier.
+// The "kz" console notifier: one row per sub-command.
 #include "bakkesmod/wrappers/GameWrapper.h"
+#include "hosting/match_password.h"
 #include "plugin/logging.h"
 #include "plugin/matchbay.h"
+
+namespace {
+
+using Words = std::vector<std::string>;
+
+// One row per sub-command, matched exactly (case-sensitive) against the second word.
+struct ConsoleCommandRow {
+    const char* name;
+    void (*run)(matchbay& plugin, const Words& words);
+};
+
+void Announce(matchbay& plugin, const Words&)
+{
+    if (!plugin.gameWrapper) return;
+    PlayerControllerWrapper controller = plugin.gameWrapper->GetPlayerController();
+    if (controller) controller.ServerSay_TA("Hello, this is a server message.", 0, false);
+}
+
+void AddBot(matchbay& plugin, const Words& words)
+{
+    if (words.size() < 3) {
+        LogLine("usage: addBot [botName]");
+        return;
+    }
+    plugin.AppendBotName(words[2]);
+    LogLine("Added bot: " + words[2]);
+}
+
+void Join(matchbay& plugin, const Words& words)
+{
+    if (words.size() < 3 || words.size() > 4) {
+        LogLine("usage: kz join <host[:port]> [password]");
+        return;
+    }
+    plugin.JoinAddress(words[2], words.size() == 4 ? words[3] : std::string());
+}
+
+// Prints whether a password is set, never the password itself.
+void Password(matchbay&, const Words& words)
+{
+    if (words.size() > 3) {
+        LogLine("usage: kz password [text]");
+        return;
+    }
+    const std::string password = words.size() == 3 ? words[2] : std::string();
+    if (auto refusal = hosting::MatchPasswordRefusal(password)) {
+        LogLine(*refusal);
+        return;
+    }
+    hosting::MatchPassword().Set(password);
+    LogLine(password.empty() ? "Match Password cleared: the next Host Lan match is open to anyone"
+                             : "Match Password set: the next Host Lan match asks for it");
+}
+
+const ConsoleCommandRow consoleCommands[] = {
+    {"kzlaunch", [](matchbay& plugin, const Words& words) { plugin.HandleLaunchCommand(words); }},
+    {"announcement", Announce},
+    {"addBot", AddBot},
+    {"join", Join},
+    {"password", Password},
+    {"preset", [](matchbay& plugin, const Words& words) { plugin.HandlePresetCommand(words); }},
+    {"setup", [](matchbay& plugin, const Words& words) { plugin.HandleSetupCommand(words); }},
+};
+
+std::string ConsoleUsage()
+{
+    std::string names;
+    for (const ConsoleCommandRow& row : consoleCommands) names += (names.empty() ? "" : "|") + std::string(row.name);
+    return "usage: kz [" + names + "] ...";
+}
+
+} // namespace
 
 void matchbay::HandleConsoleCommand(const std::vector<std::string>& words)
 {
     if (words.size() < 2) {
-        LogLine("usage: kz [kzlaunch|announcement|addBot] ...");
+        LogLine(ConsoleUsage());
         return;
     }
-    const std::string& command = words[1];
-    if (command == "kzlaunch") {
-        HandleLaunchCommand(words);
-    } else if (command == "announcement") {
-        if (!gameWrapper) return;
-        PlayerControllerWrapper controller = gameWrapper->GetPlayerController();
-        if (controller) controller.ServerSay_TA("Hello, this is a server message.", 0, false);
-    } else if (command == "addBot") {
-        if (words.size() < 3) {
-            LogLine("usage: addBot [botName]");
+    for (const ConsoleCommandRow& row : consoleCommands) {
+        if (words[1] == row.name) {
+            row.run(*this, words);
             return;
         }
-        AppendBotName(words[2]);
-        LogLine("Added bot: " + words[2]);
-    } else {
-        LogLine("Invalid command: " + command);
     }
+    LogLine("Invalid command: " + words[1]);
 }
 
 void matchbay::HandleLaunchCommand(const std::vector<std::string>& words)
@@ -45,6 +108,7 @@ void matchbay::HandleLaunchCommand(const std::vector<std::string>& words)
 
     const std::string command = "open " + arena + "?Playtest?game=" + gameMode + "?GameTags=" + gameTags + networkOptions;
     LogLine(command);
+    NoteTravel(command);
     // Typed by the player in the console, which already runs on the game thread.
     if (gameWrapper) gameWrapper->ExecuteUnrealCommand(command);
 }

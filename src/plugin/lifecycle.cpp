@@ -30,6 +30,7 @@ void matchbay::onLoad()
     endpointCvar.bindTo(lobbyEndpoint);
     Log("endpoint: {}", *lobbyEndpoint);
     ReplaceLobbyApi(std::make_shared<rllobby_api::RLLobbyApi>(std::string(*lobbyEndpoint)));
+    RegisterRecentAddressesCvar();
 
     SendServerListRequest();
     SendBotListRequest();

@@ -2,6 +2,8 @@
 // proxy window that accompanies the Host Lan tab.
 #include <imgui.h>
 
+#include <mutex>
+
 #include "plugin/first_use_layout.h"
 #include "plugin/matchbay.h"
 
@@ -15,8 +17,10 @@ void matchbay::RenderContent()
     ImGui::End();
 
     bool hostLanDrawn = false;
+    // The three tabs that configure a match hold matchSetupMutex: a console command may load a setup meanwhile.
     if (ImGui::BeginTabBar("Tabs", ImGuiTabBarFlags_None)) {
         if (ImGui::BeginTabItem("Kestrel")) {
+            std::lock_guard<std::mutex> setupLock(matchSetupMutex);
             RenderKestrelTab();
             ImGui::EndTabItem();
         }
@@ -25,11 +29,13 @@ void matchbay::RenderContent()
             ImGui::EndTabItem();
         }
         if (ImGui::BeginTabItem("Host Lan")) {
+            std::lock_guard<std::mutex> setupLock(matchSetupMutex);
             RenderLanHostTab();
             hostLanDrawn = true;
             ImGui::EndTabItem();
         }
         if (ImGui::BeginTabItem("Rocket League")) {
+            std::lock_guard<std::mutex> setupLock(matchSetupMutex);
             RenderRocketLeagueTab();
             ImGui::EndTabItem();
         }

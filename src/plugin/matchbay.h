@@ -1,5 +1,6 @@
 #pragma once
 // The plugin object: everything the plugin does is a member of it.
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -19,8 +20,12 @@
 #include "hosted/hosting_lists.h"
 #include "hosted/request_state.h"
 #include "hosted/tab_state.h"
+#include "hosting/presets/preset_row.h"
+#include "hosting/presets/preset_store.h"
+#include "hosting/url_option.h"
 #include "lobby/lobby_filter.h"
 #include "lobby/lobby_row_texts.h"
+#include "lobby/lobby_selection.h"
 #include "lobby/match_listing.h"
 #include "lobby/rllobby_api.h"
 #include "plugin/plugin_window_base.h"
@@ -83,16 +88,33 @@ public:
     void ApiGetMatches();
     MatchListings LobbyListingsSnapshot() const;
     void JoinLobby(const MatchListing& listing);
-    // The listing whose id is selected, from the current list; none when it is gone.
+    // The clicked listing, while the list it was clicked in is still the current one.
     std::optional<MatchListing> SelectedLobby() const;
-    bool IsSelectedLobby(const MatchListing& listing) const;
+
+    // Join by address: the "Join Address" line below the lobby table, and "kz join". Sends the
+    // LAN travel command when address and password pass the checks; returns whether it did.
+    bool JoinAddress(const std::string& addressText, const std::string& password);
+    void RenderJoinAddress();
+    void RegisterRecentAddressesCvar();
+    std::vector<std::string> RecentAddressesSnapshot() const; // newest first
+    struct JoinStatus {
+        std::string text; // empty: no line
+        bool refused = false;
+    };
+    JoinStatus JoinAddressStatus() const;
+    std::string joinAddressText; // the "##JoinAddress" field (drawing pass)
+
+    // The listen server the last travel command left running; the reverse proxy panel warns
+    // while one without a password is reachable.
+    std::atomic<hosting::HostedMatch> hostedMatch{hosting::HostedMatch::None};
+    void NoteTravel(const std::string& command) { hostedMatch = hosting::HostedMatchOf(command); }
 
     // Lobby browser state: lives as long as the plugin object, never saved.
     std::string ownLobbyId;      // the id marked " (you)"
     std::string lobbyNameFilter; // "Name filter"
     std::string lobbyMapFilter;  // "map filter"
     std::string lobbyPassword;   // "Password"
-    std::string selectedLobbyId; // empty: nothing selected
+    lobby::LobbySelection selectedLobby; // the clicked row; drawing pass only
 
     // The bot name list. Console, HTTP completion and drawing pass reach it from different
     // threads, so every access goes through these, under botNamesMutex.
@@ -108,14 +130,17 @@ public:
     void SendBotListRequest();
     void OnServerListResponse(int status, const std::string& body);
     void OnBotListResponse(int status, const std::string& body);
+    // Shows empty details until the answer; only the answer to the last fetch is shown.
     void FetchBotDetails(const std::string& name);
-    void OnBotDetailsResponse(int status, const std::string& body);
+    // fetch: the number FetchBotDetails gave the request (BotDetails::fetch).
+    void OnBotDetailsResponse(std::uint64_t fetch, int status, const std::string& body);
     std::shared_ptr<const hosted::ServerList> ServerListSnapshot() const { return hostingLists.servers.Get(); }
     bool ServerListLoaded() const { return !ServerListSnapshot()->serverEndpoints.empty(); }
     std::shared_ptr<const hosted::BotVersions> BotVersionsSnapshot() const { return hostingLists.botVersions.Get(); }
     std::shared_ptr<const hosted::BotDetails> BotDetailsSnapshot() const { return hostingLists.botDetails.Get(); }
 
-    void RenderServerControls(int serverIndex, int port, const std::vector<std::string>& players);
+    // endpoint: the location the server was requested from (ip:port); empty shows an error instead.
+    void RenderServerControls(const std::string& endpoint, int port, const std::vector<std::string>& players);
     void CollectOnlinePlayerNames(std::vector<std::string>& players);
     void JoinHostedServer(const std::string& address, int port);
     static inline int gameSpeedValue = 100; // the "##GameSpeed" field, shared by both tabs
@@ -125,6 +150,19 @@ public:
     std::shared_ptr<hosted::HostedRequestState> kestrelRequest = std::make_shared<hosted::HostedRequestState>();
     std::shared_ptr<hosted::HostedRequestState> rlbotRequest = std::make_shared<hosted::HostedRequestState>();
     hosted::WorkerGate hostedWorkers; // the plugin's end waits briefly for running request workers
+
+    // ---- Match presets (hosting/presets/): saved setups and the setup line, in the three match tabs ----
+    enum class SetupTab { HostLan, RocketLeague, Kestrel };
+    // The preset row, which each of those tabs draws just above its mutator panel.
+    void RenderPresetRow(SetupTab tab);
+    // "kz preset list|save|load|delete" and "kz setup [line]", on the Host Lan tab's setup.
+    void HandlePresetCommand(const std::vector<std::string>& words);
+    void HandleSetupCommand(const std::vector<std::string>& words);
+    // Guards the three tabs' choices, mutatorSelections and the presets: the drawing pass holds it while it draws
+    // those tabs, a console command while it reads or sets them.
+    std::mutex matchSetupMutex;
+    hosting::PresetStore presetStore;
+    std::array<hosting::PresetRowState, 3> presetRows; // by SetupTab
 
     // ---- Reverse proxy (reverseproxy/): controller, managers, panel state ----
     void InitializeReverseProxy();
@@ -204,10 +242,17 @@ private:
     mutable std::mutex lobbyListingsMutex;
     MatchListings lobbyListings = std::make_shared<const std::vector<MatchListing>>(); // last list received
 
+    void SetJoinAddressStatus(std::string text, bool refused);
+    void OnRecentAddressesChanged(const std::string& value);
+    mutable std::mutex joinAddressMutex;      // the two below: the console joins from the game thread
+    std::vector<std::string> recentAddresses; // newest first, at most five; kz_recent_addresses saves them
+    JoinStatus joinAddressStatus;
+
     lobby::LobbyFilterCache lobbyFilterCache; // drawing pass only
     lobby::LobbyRowTextCache lobbyRowTextCache; // drawing pass only
 
     hosted::HostingLists hostingLists;
+    std::atomic<std::uint64_t> botDetailsFetches{0}; // FetchBotDetails calls so far
 
     mutable std::mutex botNamesMutex;
     std::vector<std::string> botNames; // bot names offered by the bot match tab; BotNameCount() is its size

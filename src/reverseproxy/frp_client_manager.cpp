@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "kestrel/build_config.h"
+#include "lobby/remote_text.h"
 #include "platform/child_process.h"
 #include "platform/folders.h"
 #include "platform/http_get.h"
@@ -249,7 +250,7 @@ std::int32_t FRPClientManager::FetchRemotePort()
     }
     std::int32_t port = frp_config::ParsePortAnswer(body);
     if (port == 0) {
-        SetError("Failed to parse port from response: " + QuotedBody(body));
+        SetError("Failed to parse port from response: " + remote_text::OneLine(QuotedBody(body), remote_text::kFreeText));
         return 0;
     }
     LogLine("Successfully fetched remote port: " + std::to_string(port));

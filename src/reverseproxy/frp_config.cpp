@@ -1,6 +1,7 @@
 #include "reverseproxy/frp_config.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace frp_config {
 
@@ -49,19 +50,31 @@ std::string ConfigText(const ProxyServer& server, std::int32_t localPort, std::i
 
 std::int32_t ParsePortAnswer(const std::string& body)
 {
-    if (body.size() < 6) return 0;
-    auto key = body.find("\"port\"");
-    if (key == std::string::npos) return 0;
-    auto colon = body.find(':', key);
-    if (colon == std::string::npos) return 0;
-    auto digit = body.find_first_of("0123456789", colon);
-    if (digit == std::string::npos) return 0;
-    std::int64_t value = 0;
-    for (auto i = digit; i < body.size() && body[i] >= '0' && body[i] <= '9'; ++i) {
-        value = value * 10 + (body[i] - '0');
-        if (value > 65535) return 0; // also ends an endless digit run early
+    const auto skipBlanks = [&](std::size_t at) {
+        while (at < body.size() && (body[at] == ' ' || body[at] == '\t' || body[at] == '\r' || body[at] == '\n')) ++at;
+        return at;
+    };
+    const std::string key = "\"port\"";
+    for (std::size_t found = body.find(key); found != std::string::npos; found = body.find(key, found + 1)) {
+        std::size_t at = skipBlanks(found + key.size());
+        if (at >= body.size() || body[at] != ':') continue; // the text "port" as a value, not the key
+        // The first key decides: its value is the port or the answer has none.
+        at = skipBlanks(at + 1);
+        const bool quoted = at < body.size() && body[at] == '"';
+        if (quoted) ++at;
+        const std::size_t digits = at;
+        std::int32_t value = 0;
+        for (; at < body.size() && body[at] >= '0' && body[at] <= '9'; ++at) {
+            value = value * 10 + (body[at] - '0');
+            if (value > 65535) return 0; // also ends an endless digit run early
+        }
+        if (at == digits || value < 1) return 0;
+        // A sign, a fraction, an exponent or more text in the quotes make it no port.
+        if (quoted) return at < body.size() && body[at] == '"' ? value : 0;
+        if (at < body.size() && std::string_view(" \t\r\n,}").find(body[at]) == std::string_view::npos) return 0;
+        return value;
     }
-    return static_cast<std::int32_t>(value);
+    return 0;
 }
 
 } // namespace frp_config

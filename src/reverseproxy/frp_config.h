@@ -15,8 +15,9 @@ std::string TomlString(const std::string& value);
 // "rocket-league-server" from 127.0.0.1:localPort to remotePort.
 std::string ConfigText(const ProxyServer& server, std::int32_t localPort, std::int32_t remotePort);
 
-// The number after "port" and its colon in the port service's answer (the first digit after
-// the colon starts it); 0 when there is none, or it is not a port 1-65535.
+// The value of the first "port" key of the port service's answer: a whole number 1-65535, bare
+// or in quotes. 0 for anything else: no such key, a sign, a fraction or exponent, text after
+// the digits, or another value (a number under another key is never taken instead).
 std::int32_t ParsePortAnswer(const std::string& body);
 
 } // namespace frp_config

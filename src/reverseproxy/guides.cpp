@@ -124,6 +124,8 @@ void matchbay::RenderReverseProxyConnectionHelp()
         ImGui::TextWrapped("Give players the following connection information to join on Rocket Plugin:");
         ImGui::BulletText("IP Address: %s", address.c_str());
         ImGui::BulletText("Port: %d", port);
+        // "->", not an arrow sign: the host's default font has no glyph for one.
+        ImGui::TextWrapped("Players with Kestrel: Active Server List -> Join Address, paste the address.");
         ImGui::Spacing();
 
         if (ImGui::Button("Close", ImVec2(120, 0))) {

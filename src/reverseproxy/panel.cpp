@@ -161,6 +161,11 @@ void matchbay::RenderReverseProxyPanel()
         if (ImGui::Button("Help")) {
             showConnectionHelp = true;
         }
+        if (hostedMatch == hosting::HostedMatch::Open) {
+            ImGui::PushStyleColor(ImGuiCol_Text, style::yellow);
+            ImGui::TextWrapped("Anyone with the address can join: set a Match Password in Host Lan and host again.");
+            ImGui::PopStyleColor();
+        }
     }
     ImGui::Separator();
 

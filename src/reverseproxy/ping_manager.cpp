@@ -1,5 +1,6 @@
 #include "reverseproxy/ping_manager.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -38,7 +39,8 @@ bool PingManager::Start(std::vector<ProxyServer>* list)
     servers = list;
     stopRequested = false;
     running = true;
-    for (auto& server : *servers) workers.emplace_back(&PingManager::PingWorker, this, std::ref(server));
+    const std::size_t count = std::min(servers->size(), maxServers);
+    for (std::size_t i = 0; i < count; ++i) workers.emplace_back(&PingManager::PingWorker, this, std::ref((*servers)[i]));
     LogLine("PingManager started with " + std::to_string(workers.size()) + " worker threads");
     return true;
 }
@@ -56,9 +58,10 @@ void PingManager::Stop()
     LogLine("PingManager stopped");
 }
 
-std::string PingManager::ResolveAddress(const std::string& address)
+std::string PingManager::ResolveAddress(const std::string& address) const
 {
-    return platform::ResolveIPv4(address);
+    // A stop must not wait for a resolver that never answers: the unload waits for this worker.
+    return platform::ResolveIPv4(address, [this] { return stopRequested.load(); });
 }
 
 void PingManager::PingWorker(ProxyServer& server)
@@ -70,6 +73,8 @@ void PingManager::PingWorker(ProxyServer& server)
     LogLine("Ping worker started for server: " + name);
     while (!stopRequested) {
         std::string ip = ResolveAddress(address);
+        // A lookup cut short by the stop says nothing about the server.
+        if (stopRequested) break;
         std::int32_t result = ip.empty() ? -1 : platform::IcmpEcho(ip, kPayload, sizeof kPayload, kEchoTimeoutMs);
         server.latency = result;
         if (result == -1) {

@@ -1,6 +1,8 @@
 #pragma once
-// Measures every proxy server's ICMP latency continuously, one worker thread per server.
+// Measures every proxy server's ICMP latency continuously, one worker thread per server, for at
+// most maxServers servers.
 #include <atomic>
+#include <cstddef>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,13 +16,17 @@ public:
     PingManager(const PingManager&) = delete;
     PingManager& operator=(const PingManager&) = delete;
 
+    // A remote list must not decide how many threads the game gets: records past this many get
+    // no worker (the controller accepts no more than this from a list anyway).
+    static constexpr std::size_t maxServers = 32;
+
     // servers: the controller's list; it must not change size while the manager runs.
     bool Start(std::vector<ProxyServer>* servers);
     void Stop();
 
 private:
     void PingWorker(ProxyServer& server);
-    static std::string ResolveAddress(const std::string& address);
+    std::string ResolveAddress(const std::string& address) const;
 
     std::vector<std::thread> workers;
     std::atomic<bool> running{false};

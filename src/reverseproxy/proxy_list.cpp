@@ -6,6 +6,7 @@
 
 #include "bakkesmod/wrappers/cvarmanagerwrapper.h"
 #include "bakkesmod/wrappers/http/HttpWrapper.h"
+#include "lobby/remote_text.h"
 #include "plugin/logging.h"
 #include "plugin/matchbay.h"
 
@@ -116,6 +117,7 @@ bool IsValidUtf8(const std::string& text)
 ScannedProxyList ScanProxyServerList(const std::string& body)
 {
     ScannedProxyList scanned;
+    remote_text::Cleaner cleaner;
     try {
         const size_t keyPos = body.size() < 9 ? std::string::npos : body.find("\"servers\"");
         if (keyPos == std::string::npos) {
@@ -149,8 +151,10 @@ ScannedProxyList ScanProxyServerList(const std::string& body)
                     ++scanned.skippedNotUtf8;
                 } else if (port < 1 || port > 65535) {
                     ++scanned.skippedBadPort;
+                } else if (address.size() > kMaxProxyAddressBytes || authToken.size() > kMaxProxyTokenBytes) {
+                    ++scanned.skippedTooLong;
                 } else {
-                    scanned.servers.emplace_back(std::move(name), std::move(address), port, std::move(authToken));
+                    scanned.servers.emplace_back(cleaner.Name(name), std::move(address), port, std::move(authToken));
                 }
             }
             pos = objectEnd + 1;
@@ -158,6 +162,7 @@ ScannedProxyList ScanProxyServerList(const std::string& body)
     } catch (const std::exception& error) {
         scanned.error = error.what();
     }
+    scanned.textsShortened = cleaner.Shortened();
     return scanned;
 }
 
@@ -236,15 +241,30 @@ void matchbay::OnProxyServerListResponse(int code, const std::string& body)
 void matchbay::ParseProxyServerList(const std::string& body)
 {
     auto scanned = reverse_proxy::ScanProxyServerList(body);
+    // Each accepted server costs a ping worker and its console lines, so a list is taken only
+    // up to the ping manager's limit, the fallback record of a failed scan included.
+    const std::size_t room = scanned.error.empty() ? PingManager::maxServers : PingManager::maxServers - 1;
+    const std::size_t skippedBeyondRoom = scanned.servers.size() > room ? scanned.servers.size() - room : 0;
+    if (skippedBeyondRoom > 0)
+        scanned.servers.erase(scanned.servers.begin() + static_cast<std::ptrdiff_t>(room), scanned.servers.end());
     std::lock_guard<std::mutex> lock(serverListMutex);
     proxyServers = std::move(scanned.servers);
     for (const auto& server : proxyServers)
         LogLine("Loaded server: " + server.name + " (" + server.address + ":" + std::to_string(server.port) + ")");
+    if (skippedBeyondRoom > 0)
+        AddStatusLog("Skipped " + std::to_string(skippedBeyondRoom) + " proxy server(s) beyond the first " +
+                         std::to_string(room),
+                     LogLevel::Warning);
     if (scanned.skippedNotUtf8 > 0)
         LogLine("Skipped " + std::to_string(scanned.skippedNotUtf8) +
                 " server(s) whose name, address or token is not valid UTF-8");
     if (scanned.skippedBadPort > 0)
         LogLine("Skipped " + std::to_string(scanned.skippedBadPort) + " server(s) whose port is not from 1 to 65535");
+    if (scanned.skippedTooLong > 0)
+        LogLine("Skipped " + std::to_string(scanned.skippedTooLong) + " server(s) whose address is longer than " +
+                std::to_string(reverse_proxy::kMaxProxyAddressBytes) + " bytes or token longer than " +
+                std::to_string(reverse_proxy::kMaxProxyTokenBytes) + " bytes");
+    if (scanned.textsShortened > 0) LogLine(remote_text::ShortenedLine(scanned.textsShortened, "proxy list"));
     if (!scanned.error.empty()) {
         LogLine("Error parsing server list JSON: " + scanned.error);
         AddStatusLog("Error parsing server list", LogLevel::Error);

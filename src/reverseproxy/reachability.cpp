@@ -56,8 +56,11 @@ ReachabilityOutcome ProbeReachability(const ReachabilityProbe& probe)
     }
     case platform::UdpBind::Failed: return Failed(socket.LastError());
     }
-    const std::string ipv4 = platform::ResolveIPv4(probe.publicAddress);
+    const std::string ipv4 = platform::ResolveIPv4(probe.publicAddress, probe.stopping);
     if (ipv4.empty()) {
+        if (probe.stopping && probe.stopping()) {
+            return Failed("stopped");
+        }
         return Failed("cannot resolve " + probe.publicAddress);
     }
     const std::string payload = NoncePayload();

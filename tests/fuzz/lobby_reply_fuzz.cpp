@@ -23,10 +23,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string body(reinterpret_cast<const char*>(data), size);
     auto parsed = http_utils::ParseResponse<rllobby_api::responses::GetAllLobbiesResponse>(body);
-    // A failure never leaves a partial list behind, and always says why.
+    // A failure never leaves a list behind, and always says why.
     Require(parsed.success == parsed.error.empty());
     Require(parsed.success || parsed.value.lobbies.empty());
     for (const auto& lobby : parsed.value.lobbies) {
+        // Names and maps are shown as they are: never empty, on one line, bounded.
+        for (const std::string* text : {&lobby.name, &lobby.map}) {
+            Require(!text->empty() && text->size() <= 128 * 4);
+            for (unsigned char c : *text) Require(c >= 0x20 && c != 0x7f);
+        }
+        // Only a port can reach the travel command.
+        if (lobby.unjoinable.empty()) Require(lobby.port >= 1 && lobby.port <= 65535);
         // Every name passes a filter that is the name itself, or the name followed by "*":
         // "*" and "?" in a name match themselves too.
         Require(WildcardMatch(lobby.name.c_str(), lobby.name.c_str()));

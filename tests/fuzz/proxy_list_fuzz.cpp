@@ -62,12 +62,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::set<std::tuple<std::string, int, std::string>> checked;
     std::size_t objects = 0;
     for (char c : body) objects += c == '{';
-    FUZZ_REQUIRE(scanned.servers.size() + scanned.skippedNotUtf8 + scanned.skippedBadPort <= objects);
+    FUZZ_REQUIRE(scanned.servers.size() + scanned.skippedNotUtf8 + scanned.skippedBadPort + scanned.skippedTooLong <=
+                 objects);
     for (const auto& server : scanned.servers) {
         FUZZ_REQUIRE(!server.name.empty() && !server.address.empty());
         // An object ends at its first '}', so no value reaches into the next one.
-        for (const std::string* value : {&server.name, &server.address, &server.authToken})
+        for (const std::string* value : {&server.address, &server.authToken})
             FUZZ_REQUIRE(value->find('}') == std::string::npos && body.find(*value) != std::string::npos);
+        FUZZ_REQUIRE(server.address.size() <= reverse_proxy::kMaxProxyAddressBytes &&
+                     server.authToken.size() <= reverse_proxy::kMaxProxyTokenBytes);
+        // The name is shown and logged: one line, bounded.
+        FUZZ_REQUIRE(server.name.find('}') == std::string::npos && server.name.size() <= 128 * 4);
+        for (unsigned char c : server.name) FUZZ_REQUIRE(c >= 0x20 && c != 0x7f);
         FUZZ_REQUIRE(server.port >= 1 && server.port <= 65535);
         FUZZ_REQUIRE(reverse_proxy::IsValidUtf8(server.name));
         if (checked.size() < 4 && checked.emplace(server.address, server.port, server.authToken).second)

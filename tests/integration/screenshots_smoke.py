@@ -8,7 +8,7 @@ import sys
 import tempfile
 import zlib
 
-EXPECTED = ["lobby-browser.png", "host-lan.png", "private-match.png"]
+EXPECTED = ["lobby-browser.png", "host-lan.png", "private-match.png", "presets.png"]
 WIDTH, HEIGHT = 1280, 720
 
 

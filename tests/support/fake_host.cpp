@@ -112,6 +112,13 @@ std::optional<CvarDefinition> FakeConsole::cvarDefinition(const std::string& nam
     return entry ? std::optional<CvarDefinition>(entry->definition()) : std::nullopt;
 }
 
+std::vector<std::pair<std::string, std::string>> FakeConsole::cvarValues() const
+{
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const auto& entry : cvars.all()) values.emplace_back(entry->definition().name, entry->value());
+    return values;
+}
+
 void FakeConsole::presetCvar(const std::string& name, const std::string& value)
 {
     std::lock_guard<std::mutex> lock(mutex);

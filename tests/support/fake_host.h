@@ -45,6 +45,8 @@ public:
     std::optional<std::string> notifierDescription(const std::string& name) const;
     std::optional<unsigned char> notifierPermissions(const std::string& name) const;
     std::optional<bakkesmod::host::CvarDefinition> cvarDefinition(const std::string& name) const;
+    // Every registered variable's name and value: what the host would save.
+    std::vector<std::pair<std::string, std::string>> cvarValues() const;
     // Values to hand out on registration, as a host reading its saved configuration would.
     void presetCvar(const std::string& name, const std::string& value);
 

@@ -203,24 +203,60 @@ TEST_F(HostedTabs, AnAddressThatCouldExtendTheCommandIsNotJoined)
     }
 }
 
-TEST_F(HostedTabs, ServerControlsWithAnInvalidSelection)
+// The controls talk to the location the server was requested from, whatever the combo shows
+// later: with overlapping ports, another location's server would be someone else's.
+TEST_F(HostedTabs, ServerControlsKeepTheServersOwnLocation)
 {
     LoadLists();
     SelectTab("Kestrel");
-    ui.click(in({"Kestrel", "Request Server"}));
+    ui.click(in({"Kestrel", "Request Server"})); // "Devhost East", the first location
     AnswerRequest(200, "127.0.0.1:7779", *plugin->kestrelRequest);
     ui.click("Server Details/Join");
     ui.frames(2);
+    ui.pickComboEntry(in({"Kestrel", "KestrelSubTabs", "Main", "##ServerSelection"}), "Devhost West");
+    EXPECT_EQ(plugin->kestrelTab.selectedServer, 1);
     ui.click(in({"Kestrel", "KestrelSubTabs", "Server Controls"}));
     EXPECT_TRUE(ui.frameUntilWithin([&] { return ui.itemShown("Lock"); }));
-    for (int index : {-1, 2}) {
+    for (int index : {1, -1, 2}) {
         plugin->kestrelTab.selectedServer = index;
         ui.frames(2);
-        EXPECT_TRUE(ui.textShown("Error: Invalid server selection", mainWindow)) << index;
-        EXPECT_TRUE(ui.textShown("Server Controls", mainWindow));
-        EXPECT_FALSE(ui.itemShown("Lock")) << index;
-        EXPECT_FALSE(ui.textShown("Players:", mainWindow)) << index;
+        EXPECT_FALSE(ui.textShown("Error: Invalid server selection", mainWindow)) << index;
+        const size_t sent = host.http->requests().size();
+        ui.click("Lock");
+        ASSERT_EQ(host.http->requests().size(), sent + 1) << index;
+        EXPECT_EQ(host.http->requests().back().request.url, "http://127.0.0.1:47802/servercommand") << index;
+        host.http->respond(sent, 200, "ok");
     }
+}
+
+// Names that once aborted the host when a combo opened: an empty location and an empty bot name
+// show a placeholder, and each entry keeps an id of its own.
+TEST_F(HostedTabs, EmptyAndRepeatedNamesInTheCombos)
+{
+    host.http->respond(0, 200, R"([{"ip":"127.0.0.1","port":"47802","location":"","domain":""},
+                                   {"ip":"127.0.0.1","port":"47803","location":"\u0000","domain":""},
+                                   {"ip":"127.0.0.1","port":"47804","location":"","domain":""}])");
+    host.http->respond(1, 200, R"j(["", "Atlas", "Atlas", {"name":"","versions":["", ""]}])j");
+    ui.frames(2);
+    SelectTab("Kestrel");
+    // Entries are numbered: "@<n>/<label>" names one of several equal labels.
+    const auto pick = [&](const std::string& combo, int n, const std::string& label) {
+        const std::string popup = ui.openCombo(combo);
+        ui.click(ui::EscapeIdPathSegment(popup) + "/@" + std::to_string(n) + "/" + ui::EscapeIdPathSegment(label));
+        ui.frames(2);
+    };
+    pick(in({"Kestrel", "##ServerSelection"}), 2, "(no name)");
+    EXPECT_EQ(plugin->kestrelTab.selectedServer, 2);
+    pick(in({"Kestrel", "##ServerSelection"}), 1, "\xC2\xB6");
+    EXPECT_EQ(plugin->kestrelTab.selectedServer, 1);
+
+    SelectTab("RLBot Host");
+    pick(in({"RLBot Host", "##BotSelection"}), 2, "Atlas");
+    EXPECT_EQ(plugin->rlbotTab.selectedBot, 2);
+    pick(in({"RLBot Host", "##BotSelection"}), 3, "(no name)");
+    EXPECT_EQ(plugin->rlbotTab.selectedBot, 3);
+    pick(in({"RLBot Host", "##NestedBotSelection"}), 1, "(no name)");
+    EXPECT_EQ(plugin->rlbotTab.selectedVersion, 1);
 }
 
 TEST_F(HostedTabs, BotTeamsAndTheConfirmedRequest)

@@ -198,6 +198,7 @@ TEST_F(Panel, SetupGuideAndConnectionHelpOpenAndClose)
     EXPECT_TRUE(ui.textShown("Connection Successful!"));
     EXPECT_TRUE(ui.textShown("IP Address: proxy.example.org"));
     EXPECT_TRUE(ui.textShown("Port: 47901"));
+    EXPECT_TRUE(ui.textShown("Players with Kestrel: Active Server List -> Join Address, paste the")); // wrapped
     ui.click(ui::JoinIdPath({"Reverse Proxy Connection Help", "Close"}));
     ui.frames(2);
     EXPECT_FALSE(ui.windowShown("Reverse Proxy Connection Help"));

@@ -7,6 +7,7 @@
 
 #include "catalogue/mutator_settings_panel.h"
 #include "fake_host.h"
+#include "hosting/match_password.h"
 #include "hosting/tab_state.h"
 #include "plugin/matchbay.h"
 #include "ui_driver.h"
@@ -21,14 +22,19 @@ struct OpenMenu : ::testing::Test {
     std::shared_ptr<matchbay> plugin = std::make_shared<matchbay>();
     UiDriver ui{[this] { plugin->DrawMenu(); }};
 
+    // What the host holds before the plugin loads, such as saved console variables.
+    virtual void BeforeLoad() {}
+
     void SetUp() override
     {
         // Tab choices live as long as the library; every test starts from a fresh load.
         hosting::LanHostTab() = {};
         hosting::RocketLeagueTab() = {};
+        hosting::MatchPassword().Set("");
         matchbay::hostLanMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
         matchbay::rocketLeagueMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
         matchbay::kestrelMutatorLabelColumnWidth = catalogue::initialMutatorLabelColumnWidth;
+        BeforeLoad();
         host.attach(*plugin);
         plugin->onLoad();
         // The reverse proxy's start-up entries come from its worker; they are in before the test starts.

@@ -41,21 +41,68 @@ TEST_F(HostingLists, StartUpAsksForTheServerListFirstThenTheBots)
 
 TEST_F(HostingLists, ServerListRepliesThatAreUnusableLeaveItUnloaded)
 {
-    const char* unusable[] = {
-        "null", "{}", "[]", "not json", "[{\"ip\":\"A\",\"port\":7000,\"location\":\"EU\",\"domain\":\"d\"}]",
-        "[{\"ip\":\"A\",\"port\":\"7000\",\"location\":\"EU\"}]",
-        // One bad entry drops the whole reply, not only itself.
-        "[{\"ip\":\"A\",\"port\":\"7000\",\"location\":\"EU\",\"domain\":\"d\"}, 5]",
-        "[{\"ip\":\"A\",\"port\":\"7000\",\"location\":\"EU\",\"domain\":\"d\"}, {\"ip\":null}]",
-        "\"text\"", "17",
-    };
-    for (const char* body : unusable) {
-        auto parsed = hosted::ParseServerList(body);
-        EXPECT_FALSE(parsed) << body;
-    }
+    for (const char* body : {"null", "{}", "[]", "not json", "\"text\"", "17"}) EXPECT_FALSE(hosted::ParseServerList(body)) << body;
     AnswerServers(404, "[{\"ip\":\"A\",\"port\":\"7000\",\"location\":\"EU\",\"domain\":\"d\"}]");
     EXPECT_FALSE(plugin->ServerListLoaded());
     EXPECT_THAT(plugin->ServerListSnapshot()->serverLocations, IsEmpty());
+}
+
+// A bad entry is left out and counted; the others stay. The endpoint goes into request addresses
+// and log lines, so it must be a plain host name or IPv4 address and a port.
+TEST_F(HostingLists, ServerListEntriesWithoutAUsableEndpointAreSkipped)
+{
+    const std::string good = R"({"ip":"127.0.0.1","port":"47802","location":"East","domain":"d"})";
+    const struct {
+        const char* what;
+        std::string entry;
+    } bad[] = {
+        {"port as a number", R"({"ip":"A","port":7000,"location":"EU","domain":"d"})"},
+        {"no domain", R"({"ip":"A","port":"7000","location":"EU"})"},
+        {"not an object", "5"},
+        {"ip null", R"({"ip":null,"port":"7000","location":"EU","domain":"d"})"},
+        {"ip with a separator", R"({"ip":"127.0.0.1|quit","port":"7000","location":"EU","domain":"d"})"},
+        {"ip with a path", R"({"ip":"a/b","port":"7000","location":"EU","domain":"d"})"},
+        {"ip too long", R"({"ip":")" + std::string(254, 'a') + R"(","port":"7000","location":"EU","domain":"d"})"},
+        {"empty ip", R"({"ip":"","port":"7000","location":"EU","domain":"d"})"},
+        {"port with a path", R"({"ip":"A","port":"47801/../x?y=1#","location":"EU","domain":"d"})"},
+        {"port 0", R"({"ip":"A","port":"0","location":"EU","domain":"d"})"},
+        {"port 65536", R"({"ip":"A","port":"65536","location":"EU","domain":"d"})"},
+        {"port with a sign", R"({"ip":"A","port":"+7000","location":"EU","domain":"d"})"},
+        {"empty port", R"({"ip":"A","port":"","location":"EU","domain":"d"})"},
+    };
+    for (const auto& c : bad) {
+        auto parsed = hosted::ParseServerList("[" + good + "," + c.entry + "," + good + "]");
+        ASSERT_TRUE(parsed) << c.what;
+        EXPECT_THAT(parsed->serverEndpoints, ElementsAre("127.0.0.1:47802", "127.0.0.1:47802")) << c.what;
+        EXPECT_EQ(parsed->skipped, 1u) << c.what;
+    }
+    // The longest host name and the highest port still make an endpoint.
+    auto edge = hosted::ParseServerList(R"([{"ip":")" + std::string(253, 'a') + R"(","port":"65535","location":"L","domain":""}])");
+    ASSERT_TRUE(edge);
+    EXPECT_THAT(edge->serverEndpoints, ElementsAre(std::string(253, 'a') + ":65535"));
+
+    // Only bad entries: nothing usable, nothing loaded, and the log says why.
+    AnswerServers(200, "[" + std::string(bad[0].entry) + "," + bad[4].entry + "]");
+    EXPECT_FALSE(plugin->ServerListLoaded());
+    EXPECT_THAT(host.console.lines(),
+                ElementsAre("Skipped 2 location(s) of the server list without a usable name, address and port"));
+}
+
+// Locations are names: one line, bounded, never empty (an empty one once aborted the combo).
+TEST_F(HostingLists, LocationsAndBotNamesAreCleaned)
+{
+    AnswerServers(200, R"([{"ip":"A","port":"1","location":"","domain":""},
+                           {"ip":"B","port":"2","location":"\u0000West","domain":""},
+                           {"ip":"C","port":"3","location":"Two\nLines","domain":""},
+                           {"ip":"D","port":"4","location":")" + std::string(1000, 'L') + R"(","domain":""}])");
+    ASSERT_TRUE(plugin->ServerListLoaded());
+    EXPECT_THAT(plugin->ServerListSnapshot()->serverLocations,
+                ElementsAre("(no name)", "\xC2\xB6West", "Two\xC2\xB6Lines", std::string(125, 'L') + "..."));
+    AnswerBots(200, R"j(["", "\u0000Nul", {"name":"A\tB","versions":["", "v\r\n2"]}, ")j" + std::string(200, 'b') + "\"]");
+    EXPECT_THAT(plugin->BotNamesSnapshot(), ElementsAre("(no name)", "\xC2\xB6Nul", "A B", std::string(125, 'b') + "..."));
+    EXPECT_THAT(plugin->BotVersionsSnapshot()->at("A B"), ElementsAre("(no name)", "v\xC2\xB6" "2"));
+    EXPECT_THAT(host.console.lines(), ElementsAre("Shortened 1 text(s) of the server list that were longer than allowed",
+                                                  "Shortened 1 text(s) of the bot list that were longer than allowed"));
 }
 
 TEST_F(HostingLists, ServerListGivesLocationsAndEndpointsInOrder)
@@ -93,32 +140,66 @@ TEST_F(HostingLists, MixedBotListKeepsNamesInOrderAndVersionsOfObjects)
     EXPECT_THAT(hosted::ParseBotList("[5, true]")->names, IsEmpty());
 }
 
-TEST_F(HostingLists, BotDetailsFollowTheLineRulesAndKeyOrder)
+TEST_F(HostingLists, BotDetailsFollowTheLineRules)
 {
-    Details("Alpha", 200,
-            "name = \"Alpha\"\n"
-            "description = \"Plays it safe\"\r\n"
-            "tags = [\"1v1\", \"teamplay\"]\n"
-            "fun_fact = Its developer never sleeps\n"
-            "developer = Someone\n"
-            "fun_fact = Loves kickoffs\n"
-            "description\n");
+    const struct {
+        const char* what;
+        std::string body;
+        hosted::BotDetails expected;
+    } cases[] = {
+        {"the four keys, in any order, values as written",
+         "[Details]\nname = \"Alpha\"\nfun_fact = Loves kickoffs\ntags = [\"1v1\", \"teamplay\"]\n"
+         "description = \"Plays it safe\"\ndeveloper = Someone\n",
+         {0, " \"Plays it safe\"", " [\"1v1\", \"teamplay\"]", " Someone", " Loves kickoffs"}},
+        // A key is a key only at the start of its line, followed by "=".
+        {"words inside other lines",
+         "developer = \"Ann, who wrote the description parser\"\ngithub = \"https://example.org/fun_fact-bot\"\n"
+         "  # tags = not a key\nfun_facts = no\ndescription\ntags",
+         {0, "", "", " \"Ann, who wrote the description parser\"", ""}},
+        {"blanks before the key and the equals sign, a CR LF line end, the later line wins",
+         "  description\t= first\r\n\tdescription = \"second\"\r\ntags=[]\r\n",
+         {0, " \"second\"", "[]", "", ""}},
+        {"control characters shown, a long value cut",
+         "fun_fact = a\x1b[31mred\ndeveloper = " + std::string(5000, 'd'),
+         {0, "", "", " " + std::string(4092, 'd') + "...", " a\xC2\xB6[31mred"}},
+        {"nothing known", "", {}},
+    };
+    for (const auto& c : cases) {
+        const auto details = hosted::ParseBotDetails(c.body);
+        EXPECT_EQ(details.botDescription, c.expected.botDescription) << c.what;
+        EXPECT_EQ(details.botTags, c.expected.botTags) << c.what;
+        EXPECT_EQ(details.botDeveloper, c.expected.botDeveloper) << c.what;
+        EXPECT_EQ(details.botFunFact, c.expected.botFunFact) << c.what;
+    }
+}
+
+// Kamikaze, then Atlas, then Kamikaze again while Atlas's file is slow: what shows is Kamikaze's
+// own, and a field its file lacks stays empty rather than keeping another bot's.
+TEST_F(HostingLists, BotDetailsBelongToTheBotAskedForLast)
+{
+    const auto fetch = [&](const std::string& bot) {
+        const size_t index = host.http->requests().size();
+        plugin->FetchBotDetails(bot);
+        return index;
+    };
+    const size_t kamikaze = fetch("Kamikaze");
+    host.http->respond(kamikaze, 200, "description = Goes for every ball\nfun_fact = Own goals\n");
+    EXPECT_EQ(plugin->BotDetailsSnapshot()->botFunFact, " Own goals");
+
+    const size_t atlas = fetch("Atlas");
+    // Asking for another bot clears what was shown at once.
+    EXPECT_EQ(plugin->BotDetailsSnapshot()->botDescription, "");
+    const size_t again = fetch("Kamikaze");
+    host.http->respond(again, 200, "description = Goes for every ball, always\n");
+    host.http->respond(atlas, 200, "description = Holds the back post\ndeveloper = Juniper\nfun_fact = Never demos\n");
     auto details = plugin->BotDetailsSnapshot();
-    EXPECT_EQ(details->botDescription, "description"); // a line without "=" gives the whole line
-    EXPECT_EQ(details->botTags, " [\"1v1\", \"teamplay\"]");
-    EXPECT_EQ(details->botDeveloper, " Someone");
-    EXPECT_EQ(details->botFunFact, " Loves kickoffs");
+    EXPECT_EQ(details->botDescription, " Goes for every ball, always");
+    EXPECT_EQ(details->botDeveloper, "");
+    EXPECT_EQ(details->botFunFact, ""); // not the earlier answer's, nor Atlas's
 
-    // "developer" is tested before "fun_fact"; a carriage return stays part of the value.
-    Details("Beta", 200, "description = \"Quick\"\r\nfun_fact = the developer says hi");
-    details = plugin->BotDetailsSnapshot();
-    EXPECT_EQ(details->botDescription, " \"Quick\"\r");
-    EXPECT_EQ(details->botDeveloper, " the developer says hi");
-    EXPECT_EQ(details->botFunFact, " Loves kickoffs"); // kept from the previous bot
-    EXPECT_EQ(details->botTags, " [\"1v1\", \"teamplay\"]");
-
-    Details("Gamma", 404, "description = gone");
-    EXPECT_EQ(plugin->BotDetailsSnapshot()->botDescription, " \"Quick\"\r");
+    // A failed fetch leaves no other bot's details behind either.
+    host.http->respond(fetch("Nobody"), 404, "no such bot");
+    EXPECT_EQ(plugin->BotDetailsSnapshot()->botDescription, "");
 }
 
 TEST_F(HostingLists, FetchBotDetailsCleansAndEncodesTheName)
@@ -172,7 +253,7 @@ TEST_F(HostingLists, ReadersSeeOldOrCompleteNewLists)
         plugin->OnServerListResponse(200, "[{\"ip\":\"A\",\"port\":\"" + n + "\",\"location\":\"" + n +
                                               "\",\"domain\":\"\"},{\"ip\":\"B\",\"port\":\"1\",\"location\":\"" + n + "\",\"domain\":\"\"}]");
         plugin->OnBotListResponse(200, "[\"" + n + "\", {\"name\":\"V\",\"versions\":[\"" + n + "\"]}]");
-        plugin->OnBotDetailsResponse(200, "description=" + n + "\ntags=" + n);
+        plugin->OnBotDetailsResponse(0, 200, "description=" + n + "\ntags=" + n); // 0: no fetch was made
     }
     stop = true;
     reader.join();

@@ -67,11 +67,18 @@ TEST_F(RequestClient, EachReplyToBothCalls)
         {200, "A:2147483648", error, error},
         {200, "A:-2147483649", error, error},
         {200, "A:2147483647", {"A", 2147483647}, {"A", 2147483647}},
+        // What is shown comes on one line; an address no host name can be is no server.
+        {200, "a\nb\tc:7779", {"a\xC2\xB6" "b c", 7779}, {"a\xC2\xB6" "b c", 7779}},
+        {200, std::string(253, 'a') + ":7779", {std::string(253, 'a'), 7779}, {std::string(253, 'a'), 7779}},
+        {200, std::string(254, 'a') + ":7779", error, error},
+        {400, "no\r\nfree\tservers", error, {"no\xC2\xB6" "free servers", -1}},
+        {400, std::string(5000, 'x'), error, {std::string(4093, 'x') + "...", -1}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Kestrel(c.status, c.body), c.kestrel) << c.status << " " << c.body;
         EXPECT_EQ(Bots(c.status, c.body), c.bots) << c.status << " " << c.body;
     }
+    EXPECT_THAT(host.console.lines(), ::testing::Contains("Shortened 1 text(s) of the server request reply that were longer than allowed"));
 }
 
 TEST_F(RequestClient, KestrelAddressIsSentAndLoggedWithoutEncoding)

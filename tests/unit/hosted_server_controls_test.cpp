@@ -48,9 +48,10 @@ TEST(RequestState, FailuresAreNotServers)
     };
     for (const auto& c : cases) {
         hosted::HostedRequestState state;
+        ASSERT_TRUE(state.BeginRequest("east:1"));
         state.FinishRequest({"A", 7000}); // an earlier server
-        ASSERT_TRUE(state.BeginRequest());
-        EXPECT_FALSE(state.BeginRequest());
+        ASSERT_TRUE(state.BeginRequest("west:2"));
+        EXPECT_FALSE(state.BeginRequest("west:3"));
         ASSERT_TRUE(state.TakeSelectMainTab());
         state.FinishRequest(c.result);
         EXPECT_FALSE(state.RequestPending());
@@ -61,6 +62,8 @@ TEST(RequestState, FailuresAreNotServers)
         EXPECT_EQ(view.failed, !c.server) << c.result.first;
         EXPECT_EQ(view.failureText, c.text);
         EXPECT_EQ(view.controlledPort, c.server ? c.result.second : 7000) << c.result.first;
+        // The controls go where the server came from: a failure keeps the earlier server's location.
+        EXPECT_EQ(view.controlledEndpoint, c.server ? "west:2" : "east:1") << c.result.first;
         EXPECT_TRUE(state.ServerActive());
     }
 }

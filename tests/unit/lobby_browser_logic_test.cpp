@@ -77,7 +77,7 @@ TEST(Wildcard, AgreesWithAReferenceMatcherOnRandomPatterns)
 
 MatchListing Listing(std::string id, std::string name, std::string map, std::string address = "127.0.0.1", int port = 7777)
 {
-    return MatchListing{std::move(id), std::move(name), std::move(address), port, std::move(map), 2, 5};
+    return MatchListing{std::move(id), std::move(name), std::move(address), port, std::move(map), 2, 5, ""};
 }
 
 TEST(LobbyFilters, BothFiltersMustMatchAndEmptyMatchesAll)
@@ -96,19 +96,19 @@ TEST(LobbyFilters, BothFiltersMustMatchAndEmptyMatchesAll)
     EXPECT_THAT(cache.Visible(nullptr, "", ""), IsEmpty());
 }
 
-TEST(LobbyRows, LabelsMarkTheOwnLobbyAndKeepEqualNamesApart)
+TEST(LobbyRows, LabelsMarkTheOwnLobby)
 {
     struct Case {
         const char* id;
         const char* own;
         const char* label;
     };
+    // The row's id is its position (the window pushes it), never the remote id.
     const Case cases[] = {
-        {"7", "7", "Scrims (you)##7"},
-        {"7", "8", "Scrims##7"},
-        {"7", "", "Scrims##7"},
-        // The row's id is hashed from the label, so what it shows stays as it always was.
-        {"", "", "Scrims (you)##"},
+        {"7", "7", "Scrims (you)"},
+        {"7", "8", "Scrims"},
+        {"7", "", "Scrims"},
+        {"", "", "Scrims (you)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.id) + " own " + c.own);
@@ -125,11 +125,11 @@ TEST(LobbyRows, TextsFollowTheListAndTheOwnLobby)
     lobby::LobbyRowTextCache cache;
     const auto& rows = cache.Rows(listings, "");
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].label, "Scrims##1");
+    EXPECT_EQ(rows[0].label, "Scrims");
     EXPECT_EQ(rows[0].players, "4");
     EXPECT_EQ(rows[0].seconds, "37");
-    EXPECT_EQ(cache.Rows(listings, "2")[1].label, "Chill (you)##2");
-    EXPECT_EQ(cache.Rows(listings, "2")[0].label, "Scrims##1");
+    EXPECT_EQ(cache.Rows(listings, "2")[1].label, "Chill (you)");
+    EXPECT_EQ(cache.Rows(listings, "2")[0].label, "Scrims");
     // A new list with the same content is a new answer from the service: its numbers are read afresh.
     MatchListing updated = first;
     updated.secondsSinceUpdate = 1;

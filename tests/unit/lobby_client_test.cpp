@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <iterator>
+
 #include "plugin_fixture.h"
 #include "lobby/http_utils.h"
 #include "plugin/matchbay.h"
@@ -63,35 +65,110 @@ TEST(LobbyReply, NumbersAcceptFloatsAndBooleans)
     EXPECT_EQ(parsed.value.lobbies[0].secondsSinceUpdate, -3);
 }
 
-TEST(LobbyReply, OneBadLobbyRejectsTheWholeReply)
+TEST(LobbyReply, ABadLobbyIsSkippedAndTheOthersKept)
 {
     struct Case {
         const char* what;
         std::function<void(nlohmann::json&)> spoil;
+        const char* reason; // part of the library's message for the skipped lobby
     };
     const std::vector<Case> cases = {
-        {"hasPassword as a number", [](auto& l) { l["hasPassword"] = 0; }},
-        {"missing secondsSinceUpdate", [](auto& l) { l.erase("secondsSinceUpdate"); }},
-        {"id as a number", [](auto& l) { l["id"] = 5; }},
-        {"players not an array", [](auto& l) { l["players"] = "Ana"; }},
-        {"a player not a string", [](auto& l) { l["players"] = {"Ana", 3}; }},
-        {"port as a string", [](auto& l) { l["port"] = "7777"; }},
-        {"port beyond int32", [](auto& l) { l["port"] = 4294967296.0; }},
-        {"playerCount beyond int32", [](auto& l) { l["playerCount"] = 3000000000u; }},
-        {"a lobby that is not an object", [](auto& l) { l = nlohmann::json::array(); }},
+        {"hasPassword as a number", [](auto& l) { l["hasPassword"] = 0; }, "type must be boolean"},
+        {"missing secondsSinceUpdate", [](auto& l) { l.erase("secondsSinceUpdate"); }, "secondsSinceUpdate"},
+        {"id as a number", [](auto& l) { l["id"] = 5; }, "type must be string"},
+        {"players not an array", [](auto& l) { l["players"] = "Ana"; }, "type must be array"},
+        {"a player not a string", [](auto& l) { l["players"] = {"Ana", 3}; }, "type must be string"},
+        {"port as a string", [](auto& l) { l["port"] = "7777"; }, "type must be number"},
+        {"playerCount beyond int32", [](auto& l) { l["playerCount"] = 3000000000u; }, "out of range"},
+        {"a lobby that is not an object", [](auto& l) { l = nlohmann::json::array(); }, "cannot use at() with array"},
     };
     for (const auto& c : cases) {
         auto bad = Lobby("bad");
         c.spoil(bad);
-        const std::string body = Reply({Lobby("good"), bad});
-        auto parsed = Parse(body);
-        EXPECT_FALSE(parsed.success) << c.what;
-        EXPECT_TRUE(parsed.value.lobbies.empty()) << c.what;
-        EXPECT_THAT(parsed.error, StartsWith("Body was: " + body + "\n Exception: ")) << c.what;
+        auto parsed = Parse(Reply({Lobby("good"), bad, Lobby("also good")}));
+        ASSERT_TRUE(parsed.success) << c.what << ": " << parsed.error;
+        ASSERT_EQ(parsed.value.lobbies.size(), 2u) << c.what;
+        EXPECT_EQ(parsed.value.lobbies[0].id, "good") << c.what;
+        EXPECT_EQ(parsed.value.lobbies[1].id, "also good") << c.what;
+        EXPECT_EQ(parsed.value.skipped, 1u) << c.what;
+        EXPECT_THAT(parsed.value.firstSkipReason, HasSubstr(c.reason)) << c.what;
     }
-    auto missing = Lobby();
-    missing.erase("secondsSinceUpdate");
-    EXPECT_THAT(Parse(Reply({missing})).error, HasSubstr("secondsSinceUpdate"));
+}
+
+// Ports go into the travel command: only a whole number 1-65535 makes a lobby joinable; other
+// numbers keep it listed with the reason.
+TEST(LobbyReply, PortsThatAreNoPortMakeTheLobbyUnjoinable)
+{
+    const struct {
+        nlohmann::json port;
+        std::int32_t stored;
+        std::string unjoinable;
+    } cases[] = {
+        {7777, 7777, ""},
+        {1, 1, ""},
+        {65535, 65535, ""},
+        {-1, -1, "its port -1 is not a whole number from 1 to 65535"},
+        {0, 0, "its port 0 is not a whole number from 1 to 65535"},
+        {65536, 65536, "its port 65536 is not a whole number from 1 to 65535"},
+        {73313, 73313, "its port 73313 is not a whole number from 1 to 65535"},
+        {true, 1, "its port true is not a whole number from 1 to 65535"},
+        {1e30, 0, "its port 1e+30 is not a whole number from 1 to 65535"},
+        {4.79e4, 47900, "its port 47900.0 is not a whole number from 1 to 65535"},
+        {7777.9, 7777, "its port 7777.9 is not a whole number from 1 to 65535"},
+        {18446744073709551615u, 0, "its port 18446744073709551615 is not a whole number from 1 to 65535"},
+    };
+    for (const auto& c : cases) {
+        auto lobby = Lobby();
+        lobby["port"] = c.port;
+        auto parsed = Parse(Reply({lobby}));
+        ASSERT_TRUE(parsed.success) << c.port << ": " << parsed.error;
+        ASSERT_EQ(parsed.value.lobbies.size(), 1u) << c.port;
+        EXPECT_EQ(parsed.value.lobbies[0].port, c.stored) << c.port;
+        EXPECT_EQ(parsed.value.lobbies[0].unjoinable, c.unjoinable) << c.port;
+        EXPECT_EQ(parsed.value.skipped, 0u) << c.port;
+    }
+}
+
+// Names, maps, players and descriptions arrive cleaned: one line, bounded, a name never empty.
+TEST(LobbyReply, TextsAreCleanedOnceWhenRead)
+{
+    const std::string marker = "\xC2\xB6";
+    const struct {
+        std::string name;
+        std::string shown;
+    } names[] = {
+        {"", "(no name)"},
+        {std::string("\0Evil", 5), marker + "Evil"},
+        {"Chill Free Play\nFriday Night Scrims\nRumble Night",
+         "Chill Free Play" + marker + "Friday Night Scrims" + marker + "Rumble Night"},
+        {std::string(1 << 20, 'N'), std::string(125, 'N') + "..."},
+        {"Caf\xc3\xa9 \"Lobby\" ##1", "Caf\xc3\xa9 \"Lobby\" ##1"},
+    };
+    std::vector<nlohmann::json> lobbies;
+    for (const auto& n : names) {
+        auto lobby = Lobby(n.name.substr(0, 8));
+        lobby["name"] = n.name;
+        lobby["map"] = n.name;
+        lobbies.push_back(lobby);
+    }
+    auto huge = Lobby("huge");
+    huge["description"] = std::string(1 << 16, 'd');
+    huge["players"] = {std::string(300, 'p'), "Bo\tB"};
+    lobbies.push_back(huge);
+    auto parsed = Parse(Reply(lobbies));
+    ASSERT_TRUE(parsed.success) << parsed.error;
+    ASSERT_EQ(parsed.value.lobbies.size(), std::size(names) + 1);
+    for (size_t i = 0; i < std::size(names); ++i) {
+        EXPECT_EQ(parsed.value.lobbies[i].name, names[i].shown) << i;
+        EXPECT_EQ(parsed.value.lobbies[i].map, names[i].shown) << i;
+    }
+    const auto& last = parsed.value.lobbies.back();
+    EXPECT_EQ(last.description, std::string(4093, 'd') + "...");
+    EXPECT_THAT(last.players, ElementsAre(std::string(125, 'p') + "...", "Bo B"));
+    // The 1 MB name and map, the description and the long player.
+    EXPECT_EQ(parsed.value.textsShortened, 4u);
+    // Ids and addresses are compared and checked, never shown: they stay as sent.
+    EXPECT_EQ(parsed.value.lobbies[1].id, std::string("\0Evil", 5));
 }
 
 TEST(LobbyReply, DocumentShapeIsChecked)
@@ -105,7 +182,11 @@ TEST(LobbyReply, DocumentShapeIsChecked)
     EXPECT_TRUE(Parse("{\"lobbies\": []}").success);
     // Shape errors carry the JSON library's own wording, as every other conversion error does.
     EXPECT_THAT(Parse("{\"lobbies\": {}}").error, HasSubstr("type must be array, but is object"));
-    EXPECT_THAT(Parse("{\"lobbies\": [3]}").error, HasSubstr("cannot use at() with number"));
+    // An element that is no lobby is the element's fault, not the document's.
+    auto numbers = Parse("{\"lobbies\": [3]}");
+    EXPECT_TRUE(numbers.success);
+    EXPECT_EQ(numbers.value.skipped, 1u);
+    EXPECT_THAT(numbers.value.firstSkipReason, HasSubstr("cannot use at() with number"));
     EXPECT_THAT(Parse("[]").error, HasSubstr("cannot use at() with array"));
 }
 
@@ -169,9 +250,7 @@ TEST_F(LobbyFetch, SuccessReplacesTheListAndFailuresKeepIt)
     EXPECT_THAT(host.console.lines(), ElementsAre("Request failed(-1): "));
 
     host.console.clearLines();
-    auto broken = Lobby();
-    broken.erase("secondsSinceUpdate");
-    const std::string body = Reply({broken});
+    const std::string body = "{\"lobbies\": [] /* c */}";
     Refresh(200, body);
     ASSERT_EQ(host.console.lines().size(), 1u);
     EXPECT_THAT(host.console.lines()[0], StartsWith("Body was: " + body + "\n Exception: "));
@@ -187,6 +266,29 @@ TEST_F(LobbyFetch, SuccessReplacesTheListAndFailuresKeepIt)
     EXPECT_THAT(host.console.lines()[0], StartsWith("Body was: " + huge.substr(0, 1024) + leftOut + "\n Exception: "));
     EXPECT_EQ(host.console.lines()[1], "Request failed(502): " + huge.substr(0, 1024) + leftOut);
     EXPECT_THAT(Ids(), ElementsAre("a1", "b2"));
+
+    // A reply with bad entries replaces the list with its good ones and says what it left out.
+    host.console.clearLines();
+    auto broken = Lobby("broken");
+    broken.erase("secondsSinceUpdate");
+    auto odd = Lobby("c3");
+    odd["name"] = std::string(200, 'x');
+    odd["playerCount"] = -4;
+    odd["secondsSinceUpdate"] = -1.5;
+    odd["port"] = 1e30;
+    Refresh(200, Reply({broken, odd, Lobby("d4"), nlohmann::json(7)}));
+    EXPECT_THAT(Ids(), ElementsAre("c3", "d4"));
+    EXPECT_THAT(host.console.lines(),
+                ElementsAre("Skipped 2 lobby(s) of the lobby list that could not be read; the first: "
+                            "[json.exception.out_of_range.403] key 'secondsSinceUpdate' not found",
+                            "Shortened 1 text(s) of the lobby list that were longer than allowed"));
+    stored = plugin->LobbyListingsSnapshot()->at(0);
+    EXPECT_EQ(stored.name, std::string(125, 'x') + "...");
+    EXPECT_EQ(stored.playerCount, 0); // counts below zero show as 0
+    EXPECT_EQ(stored.secondsSinceUpdate, 0);
+    EXPECT_EQ(stored.port, 0);
+    EXPECT_EQ(stored.unjoinable, "its port 1e+30 is not a whole number from 1 to 65535");
+    EXPECT_EQ(plugin->LobbyListingsSnapshot()->at(1).unjoinable, "");
 
     Refresh(200, "{\"lobbies\": []}");
     EXPECT_THAT(Ids(), IsEmpty());

@@ -11,10 +11,13 @@
 #include <iphlpapi.h>
 #include <icmpapi.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -160,6 +163,100 @@ TEST(WindowsHttp, ARefusedConnectionStopsAtConnect)
     EXPECT_EQ(result.status, 0);
 }
 
+// A loopback server whose every answer stalls: it holds back the reply head, or sends the head
+// and then the body one byte every interval.
+class StallingServer {
+public:
+    // bodyBytes 0: hold the answer back until the server is destroyed.
+    StallingServer(int bodyBytes, DWORD intervalMs) : bodyBytes(bodyBytes), intervalMs(intervalMs)
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        int size = sizeof address;
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+        port = ntohs(address.sin_port);
+        listen(listener, 8);
+        thread = std::thread([this] { Serve(); });
+    }
+    ~StallingServer()
+    {
+        stopping = true;
+        closesocket(listener);
+        thread.join();
+        WSACleanup();
+    }
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }
+
+    int port = 0;
+
+private:
+    // Sleeps in short steps; false once the server is going away.
+    bool Pause(DWORD ms)
+    {
+        for (DWORD slept = 0; slept < ms && !stopping; slept += 20) Sleep(20);
+        return !stopping;
+    }
+    void Serve()
+    {
+        while (!stopping) {
+            SOCKET client = accept(listener, nullptr, nullptr);
+            if (client == INVALID_SOCKET) return;
+            std::string head;
+            char buffer[1024];
+            while (head.find("\r\n\r\n") == std::string::npos) {
+                int got = recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0) break;
+                head.append(buffer, static_cast<size_t>(got));
+            }
+            if (bodyBytes == 0) {
+                while (Pause(1000)) {
+                }
+            } else {
+                const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bodyBytes) +
+                                          "\r\nConnection: close\r\n\r\n";
+                send(client, reply.data(), static_cast<int>(reply.size()), 0);
+                for (int i = 0; i < bodyBytes && Pause(intervalMs); ++i) {
+                    const char byte = static_cast<char>('a' + i % 26);
+                    send(client, &byte, 1, 0);
+                }
+            }
+            shutdown(client, SD_SEND);
+            closesocket(client);
+        }
+    }
+
+    const int bodyBytes;
+    const DWORD intervalMs;
+    SOCKET listener = INVALID_SOCKET;
+    std::atomic<bool> stopping{false};
+    std::thread thread;
+};
+
+TEST(WindowsHttp, ASlowTransferThatKeepsMovingIsNotCutOff)
+{
+    // Three bytes two seconds apart: longer in all than one read's time-out, never longer between
+    // two bytes.
+    StallingServer server(3, 2000);
+    std::string body;
+    platform::HttpGetRequest request;
+    request.url = server.Url("/reverseproxy/frpc.exe");
+    request.onData = [&](const char* data, std::size_t size) {
+        body.append(data, size);
+        return true;
+    };
+    const auto started = std::chrono::steady_clock::now();
+    const auto result = platform::HttpGet(request);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    ASSERT_TRUE(result.ok()) << result.detail << " after " << took.count() << " ms";
+    EXPECT_EQ(body, "abc");
+    std::printf("a byte every 2 s: 3 bytes in %lld ms\n", static_cast<long long>(took.count()));
+}
+
 struct WindowsTunnelClient : ::testing::Test {
     kestrel::testing::FakeHost host;
     fs::path frpcPath;
@@ -228,6 +325,54 @@ TEST_F(WindowsTunnelClient, TheChildEndsWithTheManagersJob)
         EXPECT_FALSE(kestrel::testing::ProcessGone(pid));
     }
     EXPECT_TRUE(kestrel::testing::WaitProcessGone(pid, std::chrono::seconds(5)));
+}
+
+// What an unload waits for when it comes during a transfer its server holds back or trickles:
+// the stop is seen between WinHTTP's blocking calls, each of which its time-outs bound.
+TEST_F(WindowsTunnelClient, AStopDuringAHeldOrTricklingTransferEndsWithinAboutFiveSeconds)
+{
+    StallingServer held(0, 0);
+    StallingServer trickling(1000, 2000);
+    std::atomic<bool> stop{false};
+    struct Case {
+        const char* name;
+        std::function<bool(FRPClientManager&)> run; // true when it ended as a stop should
+    };
+    const Case cases[] = {
+        {"held port request", [&](FRPClientManager& manager) {
+             manager.SetPortServiceUrl(held.Url(""));
+             manager.SetStopCheck([&] { return stop.load(); });
+             if (!manager.Initialize() || manager.Start(ProxyServer("P", "127.0.0.1", 7000, ""), 7777)) return false;
+             const auto lines = host.console.lines();
+             return std::find(lines.begin(), lines.end(),
+                              "[FRPClientManager ERROR] Port request stopped: the reverse proxy is shutting down") != lines.end();
+         }},
+        {"held download", [&](FRPClientManager& manager) {
+             return !manager.DownloadFrpc(held.Url("/reverseproxy/frpc.exe"), &stop) &&
+                    manager.GetLastError() == "Download cancelled";
+         }},
+        {"trickling download", [&](FRPClientManager& manager) {
+             return !manager.DownloadFrpc(trickling.Url("/reverseproxy/frpc.exe"), &stop) &&
+                    manager.GetLastError() == "Download cancelled";
+         }},
+    };
+    for (const Case& c : cases) {
+        stop = false;
+        FRPClientManager manager;
+        std::chrono::steady_clock::time_point stoppedAt;
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            stoppedAt = std::chrono::steady_clock::now();
+            stop = true;
+        });
+        EXPECT_TRUE(c.run(manager)) << c.name << ": " << manager.GetLastError();
+        const auto returned = std::chrono::steady_clock::now();
+        stopper.join();
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(returned - stoppedAt);
+        std::printf("%s: returned %lld ms after the stop\n", c.name, static_cast<long long>(waited.count()));
+        // WinHTTP's own defaults would hold it 30 s and more.
+        EXPECT_LT(waited, std::chrono::milliseconds(7000)) << c.name;
+    }
 }
 
 TEST(WindowsIcmp, AnEchoOfLoopbackHasALatency)

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "hosting/match_password.h"
 #include "plugin_fixture.h"
 #include "plugin/matchbay.h"
 
@@ -94,10 +95,29 @@ TEST_F(Console, AnnouncementWithoutControllerDoesNothing)
     EXPECT_THAT(host.console.lines(), IsEmpty());
 }
 
+TEST_F(Console, PasswordSetsOrClearsTheMatchPasswordWithoutPrintingIt)
+{
+    hosting::MatchPassword().Set("");
+    host.type("kz password door");
+    EXPECT_EQ(hosting::MatchPassword().Get(), "door");
+    host.type("kz password \"two words\"");
+    host.type("kz password \"door\\nquit\"");
+    host.type("kz password one two");
+    EXPECT_EQ(hosting::MatchPassword().Get(), "door");
+    host.type("kz password");
+    EXPECT_EQ(hosting::MatchPassword().Get(), "");
+    EXPECT_THAT(host.console.lines(), ElementsAre("Match Password set: the next Host Lan match asks for it",
+                                                  "The Match Password may not hold spaces, |, ?, # or control characters",
+                                                  "The Match Password may not hold spaces, |, ?, # or control characters",
+                                                  "usage: kz password [text]",
+                                                  "Match Password cleared: the next Host Lan match is open to anyone"));
+    EXPECT_THAT(host.game.unrealCommands(), IsEmpty());
+}
+
 TEST_F(Console, NotifierAloneGetsAHint)
 {
     host.type("kz");
-    EXPECT_THAT(host.console.lines(), ElementsAre("usage: kz [kzlaunch|announcement|addBot] ..."));
+    EXPECT_THAT(host.console.lines(), ElementsAre("usage: kz [kzlaunch|announcement|addBot|join|password|preset|setup] ..."));
 }
 
 } // namespace

@@ -182,6 +182,22 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Loaded server: Caf\xC3\xA9 (127.0.0.1:65535)",
                   "Skipped 2 server(s) whose name, address or token is not valid UTF-8",
                   "Skipped 2 server(s) whose port is not from 1 to 65535", "Loaded 1 servers from JSON"}},
+        // A name is shown and logged with every probe: one line, 128 characters. An address past
+        // a host name's length, or a token past 4 KB, names no proxy and would be logged too.
+        ListCase{"names are cleaned, over-long addresses and tokens skipped", 200,
+                 "{\"servers\": [{\"name\": \"" + std::string(300, 'n') + "\", \"address\": \"127.0.0.1\"},"
+                 " {\"name\": \"Two\nLines\tTab\", \"address\": \"127.0.0.2\"},"
+                 " {\"name\": \"Far\", \"address\": \"" + std::string(254, 'a') + "\"},"
+                 " {\"name\": \"Token\", \"address\": \"127.0.0.1\", \"authToken\": \"" + std::string(4097, 't') + "\"},"
+                 " {\"name\": \"Edge\", \"address\": \"" + std::string(253, 'a') + "\", \"authToken\": \"" +
+                     std::string(4096, 't') + "\"}]}",
+                 {{std::string(125, 'n') + "...", "127.0.0.1", 7000, ""},
+                  {"Two\xC2\xB6Lines Tab", "127.0.0.2", 7000, ""},
+                  {"Edge", std::string(253, 'a'), 7000, std::string(4096, 't')}},
+                 {"Loaded server: " + std::string(125, 'n') + "... (127.0.0.1:7000)",
+                  "Loaded server: Two\xC2\xB6Lines Tab (127.0.0.2:7000)",
+                  "Skipped 2 server(s) whose address is longer than 253 bytes or token longer than 4096 bytes",
+                  "Shortened 1 text(s) of the proxy list that were longer than allowed", "Loaded 3 servers from JSON"}},
         ListCase{"not found", 404, "missing", {defaultServer},
                  {"Failed to fetch server list. HTTP code: 404", "[ERROR] Failed to fetch server list from HTTP",
                   "[WARNING] Using default server configuration", "[SUCCESS] Ping manager started"}},
@@ -193,6 +209,93 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name;
     });
+
+// A list of count servers "P1", "P2", ... on loopback; a port that is no number after the
+// badPortAfter'th, when given.
+std::string ManyServers(int count, int badPortAfter = -1)
+{
+    std::string body = R"({"servers": [)";
+    for (int i = 1; i <= count; ++i) {
+        body += (i > 1 ? ", " : "") + std::string(R"({"name": "P)") + std::to_string(i) + R"(", "address": "127.0.0.1"})";
+        if (i == badPortAfter) body += R"(, {"name": "Bad", "address": "127.0.0.1", "port": "x"})";
+    }
+    return body + "]}";
+}
+
+std::vector<Server> FirstServers(int count)
+{
+    std::vector<Server> out;
+    for (int i = 1; i <= count; ++i) out.push_back({"P" + std::to_string(i), "127.0.0.1", 7000, ""});
+    return out;
+}
+
+size_t CountStartingWith(const std::vector<std::string>& lines, const std::string& prefix)
+{
+    return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
+}
+
+struct LongListCase {
+    const char* what;
+    std::string body;
+    std::vector<Server> servers;
+    std::string skipped; // the one status entry about the servers left out, empty for none
+};
+
+using LongProxyList = ReverseProxyPlugin;
+
+TEST_F(LongProxyList, KeepsTheFirstServersInListOrderAndSaysHowManyItLeftOut)
+{
+    std::vector<Server> withDefault = FirstServers(31);
+    withDefault.push_back(defaultServer);
+    const LongListCase cases[] = {
+        {"three", ManyServers(3), FirstServers(3), ""},
+        {"exactly the limit", ManyServers(32), FirstServers(32), ""},
+        {"one over", ManyServers(33), FirstServers(32), "Skipped 1 proxy server(s) beyond the first 32"},
+        // The fallback record of a failed scan counts too.
+        {"a failed scan", ManyServers(40, 40), withDefault, "Skipped 9 proxy server(s) beyond the first 31"},
+    };
+    for (const LongListCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        plugin->OnProxyServerListResponse(200, c.body);
+        if (plugin->pingManager) plugin->pingManager->Stop();
+        EXPECT_EQ(Servers(plugin->ProxyServersSnapshot()), c.servers);
+        const auto entries = messages();
+        const auto skipEntries = CountStartingWith(entries, "Skipped ");
+        if (c.skipped.empty()) {
+            EXPECT_EQ(skipEntries, 0u);
+        } else {
+            EXPECT_EQ(skipEntries, 1u);
+            EXPECT_THAT(entries, Contains(c.skipped));
+            EXPECT_THAT(host.console.lines(), Contains("[WARNING] " + c.skipped));
+        }
+        {
+            std::lock_guard<std::mutex> lock(plugin->statusLogMutex);
+            plugin->statusLog.clear();
+        }
+        host.console.clearLines();
+    }
+}
+
+TEST_F(LongProxyList, TwentyThousandServersCostAtMostThirtyTwoWorkers)
+{
+    host.console.clearLines();
+    answerList(200, ManyServers(20000));
+    ASSERT_TRUE(plugin->pingManager);
+    EXPECT_EQ(plugin->ProxyServersSnapshot().size(), 32u);
+    const auto lines = host.console.lines();
+    EXPECT_THAT(lines, Contains("PingManager started with 32 worker threads"));
+    EXPECT_THAT(lines, Contains("[WARNING] Skipped 19968 proxy server(s) beyond the first 32"));
+    EXPECT_THAT(lines, Contains("Loaded 32 servers from JSON"));
+    EXPECT_EQ(CountStartingWith(lines, "Loaded server: "), 32u);
+#ifdef __linux__
+    // Counted from outside the manager: the threads the process really has.
+    size_t threads = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++threads;
+    EXPECT_LT(threads, 60u);
+#endif
+    plugin->pingManager->Stop();
+    EXPECT_EQ(CountStartingWith(host.console.lines(), "Ping worker stopped for server: "), 32u);
+}
 
 using ReverseProxyLog = ReverseProxyPlugin;
 

@@ -110,6 +110,20 @@ TEST(FrpConfig, PortAnswers)
         {"{\"port\"}", 0},
         {"", 0},
         {"port", 0},
+        // Only a whole number 1-65535 under the key itself is a port.
+        {"{\"port\": -47901}", 0},
+        {"{\"port\": 4.79e4}", 0},
+        {"{\"port\": 47901.0}", 0},
+        {"{\"port\": 479e2}", 0},
+        {"{\"port\": null, \"reserved\": 47903}", 0},
+        {"{\"port\": true}", 0},
+        {"{\"port\": \"47950\nserverAddr = \\\"evil\\\"\"}", 0},
+        {"{\"port\": \"7123x\"}", 0},
+        {"{\"port\": 7123abc}", 0},
+        {"{\"port\": 0047901}", 47901},
+        {"{\"kind\": \"port\", \"port\": 7123}", 7123},
+        {"{\"port\":7123,\"port\":7124}", 7123},
+        {"{\"port\":\t7123\r\n}", 7123},
     };
     for (const auto& c : cases) EXPECT_EQ(frp_config::ParsePortAnswer(c.body), c.port) << c.body;
 }

@@ -112,6 +112,22 @@ TEST_F(PingManagerTest, ProbesEveryServerAndMarksFailuresMinusOne)
     for (const auto& server : servers) EXPECT_THAT(host.console.lines(), Contains("Ping worker stopped for server: " + server.name));
 }
 
+TEST_F(PingManagerTest, ALongListGetsWorkersForItsFirstServersOnly)
+{
+    std::vector<ProxyServer> servers;
+    for (int i = 1; i <= 20000; ++i) servers.emplace_back("S" + std::to_string(i), "127.0.0.1", 7000, "");
+    PingManager manager;
+    ASSERT_TRUE(manager.Start(&servers));
+    EXPECT_THAT(host.console.lines(), Contains("PingManager started with 32 worker threads"));
+    manager.Stop();
+    const auto lines = host.console.lines();
+    const auto stopped = std::count_if(lines.begin(), lines.end(),
+                                       [](const std::string& line) { return line.rfind("Ping worker stopped for server: ", 0) == 0; });
+    EXPECT_EQ(stopped, 32);
+    EXPECT_THAT(lines, Contains("Ping worker stopped for server: S32"));
+    EXPECT_THAT(lines, ::testing::Not(Contains("Ping worker stopped for server: S33")));
+}
+
 TEST_F(PingManagerTest, StopOnAStoppedManagerIsSilentAndItStartsAgain)
 {
     PingManager manager;

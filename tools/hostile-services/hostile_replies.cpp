@@ -70,7 +70,8 @@ ShapedReply Injection(Endpoint endpoint, const std::string& self)
                      " \"authToken\": \"t\nname = 'evil'\"},\n"
                      "{\"name\": \"../../up\", \"address\": \"127.0.0.1\\\", \"authToken\": \"a;b|c'd\\\"},\n"
                      "{\"name\": \"Port\", \"address\": \"127.0.0.1\", \"port\": 7000\n}\n]}"};
-    case Endpoint::PortService: return {200, "{\"port\": \"47950\nserverAddr = \\\"evil\\\"\n[x]\"}"};
+    // The port itself can only be digits; the rest of the answer still tries to reach the file.
+    case Endpoint::PortService: return {200, "{\"port\": 47950, \"note\": \"\nserverAddr = \\\"evil\\\"\n[x]\"}"};
     case Endpoint::Download: return {200, "#!/bin/sh\necho hostile download\n"};
     case Endpoint::Unknown: break;
     }
@@ -95,6 +96,67 @@ ShapedReply BadUtf8(Endpoint endpoint)
     case Endpoint::PortService: return {200, "{\"port\": 47950, \"note\": \"\xff\xfe\"}"};
     default: return {200, "\xff\xfe\xc3(\x80\xed\xa0\x80"};
     }
+}
+
+std::string MisleadingLobby(const std::string& id, const std::string& name, const std::string& ip, const std::string& port,
+                            const std::string& counts = "\"playerCount\": 2, \"secondsSinceUpdate\": 4")
+{
+    return "{\"id\": " + JsonString(id) + ", \"name\": " + name + ", \"map\": \"Park_P\", \"description\": \"\", " + counts +
+           ", \"players\": [], \"hasPassword\": false, \"ipAddress\": " + JsonString(ip) + ", \"port\": " + port + "}";
+}
+
+const std::string kMegabyte(1 << 20, 'N');
+
+// Lists that parse, and whose content still tried to mislead the windows that show them: the same
+// id twice (the attacker's listing first), names that are empty, start with NUL or break lines,
+// a megabyte name, ports and counts no lobby has, and numbers taken from the wrong key.
+ShapedReply Misleading(Endpoint endpoint, const std::string& self)
+{
+    const std::string selfPort = self.substr(self.find(':') + 1);
+    switch (endpoint) {
+    case Endpoint::LobbyList:
+        return {200, "{\"lobbies\": [" + MisleadingLobby("twin", "\"Real Lobby\"", "10.6.6.6", "6666") + ", " +
+                         MisleadingLobby("twin", "\"Real Lobby\"", "127.0.0.1", "7790") + ", " +
+                         MisleadingLobby("", "\"\"", "127.0.0.1", "7777") + ", " +
+                         MisleadingLobby("nul", "\"\\u0000Hidden\"", "127.0.0.1", "7777") + ", " +
+                         MisleadingLobby("lines", "\"Chill Free Play\\nFriday Night Scrims\\nRumble Night\"", "127.0.0.1", "7777") +
+                         ", " + MisleadingLobby("long", JsonString(kMegabyte), "127.0.0.1", "7777") + ", " +
+                         MisleadingLobby("p1", "\"Port -1\"", "127.0.0.1", "-1") + ", " +
+                         MisleadingLobby("p2", "\"Port 0\"", "127.0.0.1", "0") + ", " +
+                         MisleadingLobby("p3", "\"Port 65536\"", "127.0.0.1", "65536") + ", " +
+                         MisleadingLobby("p4", "\"Port 73313\"", "127.0.0.1", "73313") + ", " +
+                         MisleadingLobby("p5", "\"Port true\"", "127.0.0.1", "true") + ", " +
+                         MisleadingLobby("p6", "\"Port 1e30\"", "127.0.0.1", "1e30") + ", " +
+                         MisleadingLobby("p7", "\"Port 4.79e4\"", "127.0.0.1", "4.79e4") + ", " +
+                         MisleadingLobby("n", "\"Negative counts\"", "127.0.0.1", "7777",
+                                         "\"playerCount\": -5, \"secondsSinceUpdate\": -60") +
+                         ", {\"id\": 5}]}"};
+    case Endpoint::LobbyOther: return {400, "no\nsuch\tlobby " + kMegabyte};
+    case Endpoint::ServerList:
+        // The first entry leads back here, so a server request reaches these answers too.
+        return {200, "[{\"ip\": \"127.0.0.1\", \"port\": " + JsonString(selfPort) + ", \"location\": \"\", \"domain\": \"\"},"
+                     " {\"ip\": \"127.0.0.1\", \"port\": " + JsonString(selfPort) + ", \"location\": \"\\u0000West\", \"domain\": \"\"},"
+                     " {\"ip\": \"127.0.0.1\", \"port\": " + JsonString(selfPort) + ", \"location\": \"Two\\nLines\", \"domain\": \"\"},"
+                     " {\"ip\": \"127.0.0.1\", \"port\": " + JsonString(selfPort) + ", \"location\": " + JsonString(kMegabyte) +
+                     ", \"domain\": \"\"}]"};
+    case Endpoint::BotList:
+        // "Plain" is the seventh entry in this list as in the injection one, so one flow picks it in both.
+        return {200, "[\"\", \"\\u0000Nul\", \"Two\\nLines\", \"Atlas\", \"Atlas\", {\"name\": \"\", \"versions\": [\"\", \"\"]},"
+                     " \"Plain\", " + JsonString(kMegabyte) + "]"};
+    case Endpoint::BotDetails:
+        return {200, "developer = \"Ann, who wrote the description parser\"\ngithub = \"https://example.org/fun_fact-bot\"\n"
+                     "description = " + kMegabyte + "\n"};
+    case Endpoint::ServerRequest: return {200, kMegabyte + ":7777"};
+    case Endpoint::ServerCommand: return {400, "no\nsuch\tserver " + kMegabyte};
+    case Endpoint::ProxyList:
+        return {200, "{\"servers\": [{\"name\": \"Two\nLines\tTab\", \"address\": \"127.0.0.1\"},"
+                     " {\"name\": \"" + kMegabyte + "\", \"address\": \"127.0.0.1\", \"port\": 7000},"
+                     " {\"name\": \"Far\", \"address\": \"" + std::string(300, 'a') + "\"}]}"};
+    case Endpoint::PortService: return {200, "{\"port\": null, \"reserved\": 47903}"};
+    case Endpoint::Download: return {200, "#!/bin/sh\necho misleading download\n"};
+    case Endpoint::Unknown: break;
+    }
+    return {404, "no\nsuch\tpath"};
 }
 
 } // namespace
@@ -142,6 +204,7 @@ const char* KindName(Kind kind)
     case Kind::BadUtf8: return "bad-utf8";
     case Kind::Nested: return "nested";
     case Kind::Injection: return "injection";
+    case Kind::Misleading: return "misleading";
     }
     return "?";
 }
@@ -157,6 +220,7 @@ ShapedReply ShapedBody(Endpoint endpoint, Kind kind, const std::string& selfAddr
 {
     if (kind == Kind::Nested) return {200, Nested()};
     if (kind == Kind::BadUtf8) return BadUtf8(endpoint);
+    if (kind == Kind::Misleading) return Misleading(endpoint, selfAddress);
     return Injection(endpoint, selfAddress);
 }
 

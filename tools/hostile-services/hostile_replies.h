@@ -31,16 +31,19 @@ enum class Kind {
     BadUtf8,    // the endpoint's own shape with bytes that are not UTF-8
     Nested,     // JSON nested far deeper than any reply is
     Injection,  // the endpoint's own shape with separators, quotes, line breaks and ../ in every field
+    Misleading, // the endpoint's own shape, well formed, with what misleads a list: repeated ids,
+                // empty and NUL-led names, line breaks, megabyte names, numbers out of range
 };
 
-inline constexpr Kind kAllKinds[] = {Kind::Huge, Kind::Drip, Kind::Reset, Kind::BadUtf8, Kind::Nested, Kind::Injection};
+inline constexpr Kind kAllKinds[] = {Kind::Huge,   Kind::Drip,      Kind::Reset,     Kind::BadUtf8,
+                                     Kind::Nested, Kind::Injection, Kind::Misleading};
 
 Endpoint EndpointOf(const std::string& method, const std::string& target);
 const char* EndpointName(Endpoint endpoint);
 const char* KindName(Kind kind);
 std::optional<Kind> KindNamed(const std::string& name);
 
-// The body (and status) of the kinds that are a complete reply: BadUtf8, Nested, Injection.
+// The body (and status) of the kinds that are a complete reply: BadUtf8, Nested, Injection, Misleading.
 // selfAddress is host:port of these services, for lists that point back at them.
 struct ShapedReply {
     int status = 200;

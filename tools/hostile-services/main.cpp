@@ -1,6 +1,7 @@
 // Hostile stand-ins for every remote service the plugin calls, on loopback: each endpoint
 // answers request after request with a huge body, a drip, a reset, bytes that are not UTF-8,
-// deeply nested JSON and injection attempts, in turn (or always one kind, with --kind).
+// deeply nested JSON, injection attempts and well-formed lists that mislead (repeated ids, empty
+// and megabyte names, numbers out of range), in turn (or always one kind, with --kind).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -26,7 +27,8 @@ const char* kUsage =
     "Answers every endpoint the plugin calls (the demo services' paths) with hostile replies.\n"
     "  --address ADDR   loopback address to listen on (default 127.0.0.1)\n"
     "  --port PORT      port (default 47801, the plugin's built-in service port; 0 picks a free one)\n"
-    "  --kind KIND      always this kind: huge, drip, reset, bad-utf8, nested or injection\n"
+    "  --kind KIND      always this kind: huge, drip, reset, bad-utf8, nested, injection or\n"
+    "                   misleading\n"
     "                   (default: each endpoint gives them in that order, then again)\n"
     "  --huge-bytes N   length of a huge body (default 104857600)\n"
     "  --drip-ms MS     pause before each dripped byte (default 1000)\n"

@@ -116,7 +116,8 @@ std::string ServeConnection(int client, KindCycle& kinds, const WriterSettings& 
     case Kind::Reset: Reset(client); break;
     case Kind::BadUtf8:
     case Kind::Nested:
-    case Kind::Injection: {
+    case Kind::Injection:
+    case Kind::Misleading: {
         const ShapedReply reply = ShapedBody(endpoint, kind, settings.selfAddress);
         // A download is also offered a file name that climbs out of any folder.
         const std::string extra = endpoint == Endpoint::Download

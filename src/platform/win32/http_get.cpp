@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,29 @@ struct Handle {
         if (value) WinHttpCloseHandle(value);
     }
 };
+
+// WinHTTP can neither be interrupted from another thread nor run asynchronously under Wine, so
+// the stop request is asked between the blocking calls, and each call is bounded by these: a
+// server that holds its answer back costs a stopping caller at most one of them. Receiving is
+// bounded per read, so a slow transfer that keeps moving goes on.
+constexpr int kResolveTimeoutMs = 5000;
+constexpr int kConnectTimeoutMs = 5000;
+constexpr int kSendTimeoutMs = 5000;
+constexpr int kReceiveTimeoutMs = 5000;
+// The wait for the whole reply head is an option of its own (90 s by default), which Wine takes
+// only on the request handle; it then bounds WinHttpSendRequest too, which under Wine waits for
+// the head itself.
+constexpr DWORD kResponseHeadTimeoutMs = 5000;
+
+HttpGetResult Stopped(int status = 0, std::int64_t contentLength = -1)
+{
+    HttpGetResult result;
+    result.stage = HttpStage::Cancelled;
+    result.status = status;
+    result.contentLength = contentLength;
+    result.detail = "stopped";
+    return result;
+}
 
 HttpGetResult Fail(HttpStage stage, const char* call)
 {
@@ -56,6 +80,10 @@ HttpGetResult HttpGet(const HttpGetRequest& request)
     session.value = WinHttpOpen(Wide(request.userAgent).c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                 WINHTTP_NO_PROXY_BYPASS, 0);
     if (!session.value) return Fail(HttpStage::Session, "WinHttpOpen");
+    // Set on the session, so the connection and the request made from it inherit them.
+    if (!WinHttpSetTimeouts(session.value, kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs, kReceiveTimeoutMs))
+        return Fail(HttpStage::Session, "WinHttpSetTimeouts");
+    const auto stopping = [&request] { return request.stopRequested && request.stopRequested(); };
     if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) return Fail(HttpStage::Request, "WinHttpCrackUrl");
     bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
     if (!secure && parts.nScheme != INTERNET_SCHEME_HTTP) return Fail(HttpStage::Request, "scheme");
@@ -69,14 +97,25 @@ HttpGetResult HttpGet(const HttpGetRequest& request)
     call.value = WinHttpOpenRequest(connection.value, L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
                                     WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
     if (!call.value) return Fail(HttpStage::Request, "WinHttpOpenRequest");
+    DWORD headTimeout = kResponseHeadTimeoutMs;
+    if (!WinHttpSetOption(call.value, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headTimeout, sizeof headTimeout))
+        return Fail(HttpStage::Request, "WinHttpSetOption");
+    if (stopping()) return Stopped();
     if (!WinHttpSendRequest(call.value, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
         DWORD code = GetLastError();
+        if (stopping()) return Stopped();
         SetLastError(code);
         // WinHTTP reports an unreachable server only when the request is sent.
         bool unreachable = code == ERROR_WINHTTP_CANNOT_CONNECT || code == ERROR_WINHTTP_NAME_NOT_RESOLVED;
         return Fail(unreachable ? HttpStage::Connect : HttpStage::Send, "WinHttpSendRequest");
     }
-    if (!WinHttpReceiveResponse(call.value, nullptr)) return Fail(HttpStage::Receive, "WinHttpReceiveResponse");
+    if (stopping()) return Stopped();
+    if (!WinHttpReceiveResponse(call.value, nullptr)) {
+        // A time-out while stopping is the stop's doing, not the server's failure.
+        if (stopping()) return Stopped();
+        return Fail(HttpStage::Receive, "WinHttpReceiveResponse");
+    }
+    if (stopping()) return Stopped();
 
     HttpGetResult result;
     DWORD status = 0;
@@ -94,8 +133,10 @@ HttpGetResult HttpGet(const HttpGetRequest& request)
 
     std::vector<char> buffer(8192);
     for (;;) {
+        if (stopping()) return Stopped(result.status, result.contentLength);
         DWORD available = 0;
         if (!WinHttpQueryDataAvailable(call.value, &available)) {
+            if (stopping()) return Stopped(result.status, result.contentLength);
             auto failed = Fail(HttpStage::Query, "WinHttpQueryDataAvailable");
             result.stage = failed.stage;
             result.detail = failed.detail;
@@ -103,7 +144,10 @@ HttpGetResult HttpGet(const HttpGetRequest& request)
         }
         if (available == 0) break;
         DWORD got = 0;
-        if (!WinHttpReadData(call.value, buffer.data(), static_cast<DWORD>(buffer.size()), &got)) {
+        // No more than is there: Wine's WinHttpReadData waits until the whole size has come, which
+        // keeps a trickling transfer from ever reaching the stop check.
+        const DWORD wanted = std::min<DWORD>(available, static_cast<DWORD>(buffer.size()));
+        if (!WinHttpReadData(call.value, buffer.data(), wanted, &got)) {
             auto failed = Fail(HttpStage::Read, "WinHttpReadData");
             result.stage = failed.stage;
             result.detail = failed.detail;

@@ -152,6 +152,46 @@ TEST(DevhostHosting, KestrelTabRequestsJoinsLocksAndKicks)
     EXPECT_EQ(server["players"][0]["name"], "Tidal") << record;
 }
 
+// A server requested on "Devhost East" stays controlled there after the combo moves to "Devhost
+// West": the command reaches East's API, and West's never hears of it.
+TEST(DevhostHosting, ControlsReachTheLocationTheServerCameFrom)
+{
+    Hosting hosting(kDefaultPort);
+    if (!hosting.listening) GTEST_SKIP() << "the demo services' default port " << kDefaultPort << " is taken";
+    const std::string tab = kMain + "/Tabs/Kestrel";
+    const std::string controls = tab + "/KestrelSubTabs/Server Controls";
+    auto run = RunScript(hosting.dir, Lines({
+                                          "togglemenu matchbay",
+                                          "sleep 500",
+                                          "ui press " + Quoted(tab),
+                                          "ui wait " + Quoted(kMain) + " \"Devhost East\" 20",
+                                          "ui press " + Quoted(tab + "/Request Server"),
+                                          "ui wait \"Server Details\" \"IP: \" 20",
+                                          "ui press \"Server Details/Join\"",
+                                          "ui pick " + Quoted(tab + "/KestrelSubTabs/Main/##ServerSelection") + " \"@1/Devhost West\"",
+                                          "ui wait " + Quoted(kMain) + " \"Devhost West\" 20",
+                                          "ui press " + Quoted(controls),
+                                          "ui press " + Quoted(controls + "/Lock"),
+                                          "ui press " + Quoted(controls + "/Pause"),
+                                          "sleep 1000",
+                                      }));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Lock command sent successfully"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Pause command sent successfully"), std::string::npos) << run.output;
+    json record = hosting.Record();
+    std::vector<std::string> commands;
+    for (const auto& r : record["records"]) {
+        if (r["kind"] != "command") continue;
+        commands.push_back(r["location"].get<std::string>() + " " + r["detail"]["command"].get<std::string>() + " " +
+                           std::to_string(r["detail"]["status"].get<int>()));
+    }
+    EXPECT_EQ(commands, (std::vector<std::string>{"Devhost East lock 200", "Devhost East pause 200"})) << record;
+    const json& server = record["locations"][0]["servers"].at(0);
+    EXPECT_EQ(server["locked"], true) << record;
+    EXPECT_EQ(server["paused"], true) << record;
+    EXPECT_TRUE(record["locations"][1]["servers"].empty()) << record;
+}
+
 TEST(DevhostHosting, BotMatchIsComposedRequestedAndJoined)
 {
     Hosting hosting(kDefaultPort);
@@ -162,11 +202,11 @@ TEST(DevhostHosting, BotMatchIsComposedRequestedAndJoined)
                                           "sleep 500",
                                           "ui press " + Quoted(tab),
                                           "ui wait " + Quoted(kMain) + " \"Devhost East\" 20",
-                                          "ui pick " + Quoted(tab + "/##BotSelection") + " \"Nexto (beta)\"",
-                                          "ui pick " + Quoted(tab + "/##NestedBotSelection") + " Nexto-old",
+                                          "ui pick " + Quoted(tab + "/##BotSelection") + " \"@1/Nexto (beta)\"",
+                                          "ui pick " + Quoted(tab + "/##NestedBotSelection") + " @1/Nexto-old",
                                           "ui wait " + Quoted(kMain) + " \"The first release\" 20",
                                           "ui press " + Quoted(tab + "/Add to Blue Team"),
-                                          "ui pick " + Quoted(tab + "/##BotSelection") + " Kamikaze",
+                                          "ui pick " + Quoted(tab + "/##BotSelection") + " @2/Kamikaze",
                                           "ui press " + Quoted(tab + "/Add to Orange Team"),
                                           "ui press " + Quoted(tab + "/Request Server"),
                                           "ui text \"Confirm Request\"",

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 
+#include <filesystem>
 #include <fstream>
 
 #include "devhost_process.h"
@@ -67,6 +68,51 @@ TEST(DevhostUi, TabsSwitchAndTheCloseButtonTogglesTheMenuOnce)
     ASSERT_NE(closed, std::string::npos) << run.output;
     EXPECT_EQ(after.find("ui: window: " + kMain, closed), std::string::npos) << run.output;
     EXPECT_NE(after.find("devhost: ui: no windows are shown", closed), std::string::npos) << run.output;
+}
+
+// A player saves a Host Lan setup, restarts the host, loads it, copies it as one line and pastes it into the
+// private match tab, which then asks the game for the same mode, map and mutators.
+TEST(DevhostUi, APresetOutlivesARestartAndItsSetupLinePastesIntoThePrivateMatchTab)
+{
+    TempDir dir;
+    auto saving = RunScript(dir, Lines({
+                                     "togglemenu matchbay",
+                                     "ui press " + Quoted(kHostLan),
+                                     "ui pick " + Quoted(kHostLan + "/##GameModeSelection") + " Hoops",
+                                     "ui pick " + Quoted(kHostLan + "/##HostLanMapSelection") + " \"@9/Dunk House\"",
+                                     "ui press " + Quoted(kHostLan + "/Mutators Settings"),
+                                     "ui pick " + Quoted(kHostLan + "/#MutatorsSettings/##Match Length") + " Unlimited",
+                                     "ui press " + Quoted(kHostLan + "/Save As..."),
+                                     "ui type \"Save Preset/##PresetName\" \"Hoops night\"",
+                                     "ui press \"Save Preset/Save\"",
+                                 }));
+    ASSERT_EQ(saving.status, 0) << saving.output;
+    EXPECT_NE(saving.output.find("\nSaved preset \"Hoops night\".\n"), std::string::npos) << saving.output;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "data/appdata/bakkesmod/bakkesmod/data/Kestrel/presets.json"));
+
+    const std::string line = "kestrel-setup:1 mode=Hoops map=HoopsStadium_P tags=BotsNone,PlayerCount8,UnlimitedTime";
+    auto loading = RunScript(dir, Lines({
+                                      "togglemenu matchbay",
+                                      "ui press " + Quoted(kHostLan),
+                                      "ui pick " + Quoted(kHostLan + "/##Presets") + " \"Hoops night\"",
+                                      "ui press " + Quoted(kHostLan + "/Load"),
+                                      "ui press " + Quoted(kHostLan + "/Copy Setup"),
+                                      "ui press " + Quoted(kRocketLeague),
+                                      "ui press " + Quoted(kRocketLeague + "/Paste Setup"),
+                                      "ui text " + Quoted(kMain),
+                                      "ui press " + Quoted(kRocketLeague + "/Request Server"),
+                                  }));
+    ASSERT_EQ(loading.status, 0) << loading.output;
+    EXPECT_NE(loading.output.find("\nLoaded preset \"Hoops night\".\n"), std::string::npos) << loading.output;
+    EXPECT_NE(loading.output.find("\nSetup copied to the clipboard: " + line + "\n"), std::string::npos) << loading.output;
+    const size_t pasted = loading.output.find("\nSetup loaded.\n");
+    ASSERT_NE(pasted, std::string::npos) << loading.output;
+    for (const char* shown : {"Hoops", "Dunk House", "Setup loaded."})
+        EXPECT_NE(loading.output.find(std::string("devhost: ui: text: ") + shown + "\n", pasted), std::string::npos) << shown;
+    EXPECT_NE(loading.output.find("[game] CreatePrivateMatch region=0 (US-East) playlist=6 "
+                                  "GameTags=\"BotsNone,PlayerCount8,UnlimitedTime\" MapName=\"HoopsStadium_P\" GameMode=1 "),
+              std::string::npos)
+        << loading.output;
 }
 
 TEST(DevhostUi, BadPathsAndMissingItemsFailWithAMessageAndChangeNothing)
@@ -250,7 +296,7 @@ TEST(DevhostUi, LobbyFromTheDemoServicesIsListedAndJoined)
         // The rest of that listing may still be on its way.
         EXPECT_TRUE(host.waitFor(std::string("ui: text: ") + row + "\n", 5s)) << row << "\n" << host.output();
     }
-    const std::string row = "Active Server List/#/##lobbies/Devhost Listen Server##lb-local";
+    const std::string row = "Active Server List/#/##lobbies/@2/Devhost Listen Server";
     host.send("ui press " + Quoted(row));
     ASSERT_TRUE(host.waitFor("ui: pressed " + row + "\n")) << host.output();
     host.send("ui press \"Active Server List/#/Connect\"");

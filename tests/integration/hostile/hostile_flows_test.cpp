@@ -38,7 +38,8 @@ constexpr double kFrameBudgetMs = 16.0;
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Every flow that reaches a remote service, with the waits a person would leave between them.
-std::string FlowScript()
+// lobbyRow: the lobby list's row to join, "@<position>/<label>".
+std::string FlowScript(const std::string& lobbyRow)
 {
     const std::string kestrel = kMain + "/Tabs/Kestrel";
     const std::string rlbot = kMain + "/Tabs/RLBot Host";
@@ -53,7 +54,7 @@ std::string FlowScript()
         "ui press \"Active Server List/#/Refresh\"",
         "sleep 2500",
         "ui text \"Active Server List\"",
-        "ui press \"Active Server List/#/##lobbies/Inject|quit##Inject|quit\"",
+        "ui press " + Quoted("Active Server List/#/##lobbies/" + lobbyRow),
         "ui press \"Active Server List/#/Connect\"",
         // Hosted request, join and controls.
         "ui press " + Quoted(kestrel),
@@ -66,7 +67,7 @@ std::string FlowScript()
         "sleep 1500",
         // Bot details and a bot request.
         "ui press " + Quoted(rlbot),
-        "ui pick " + Quoted(rlbot + "/##BotSelection") + " Plain",
+        "ui pick " + Quoted(rlbot + "/##BotSelection") + " @6/Plain",
         "sleep 1500",
         "ui press " + Quoted(rlbot + "/Add to Blue Team"),
         "ui press " + Quoted(rlbot + "/Request Server"),
@@ -115,6 +116,7 @@ struct HostileCase {
     const char* kind;
     std::vector<std::string> failureLines; // each must appear in the output
     bool connects = false;                 // the proxy list and port service answer well enough to write a configuration
+    std::string lobbyRow = "@0/Inject|quit";
 };
 
 void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.kind; }
@@ -134,7 +136,7 @@ TEST_P(HostileFlows, EveryFlowFailsCleanly)
     fs::create_directories(dir.path() / "data");
     const auto before = FilesUnder(dir.path());
 
-    auto run = RunScript(dir, setup + FlowScript() + "quit\n", {"--http-timeout", "2000", "--http-connect-timeout", "1000"});
+    auto run = RunScript(dir, setup + FlowScript(c.lobbyRow) + "quit\n", {"--http-timeout", "2000", "--http-connect-timeout", "1000"});
     services.terminate();
     ASSERT_TRUE(run.status.has_value()) << "the development host hung\n" << run.output;
     // A flow step whose item a failure never brought up counts as a failed command (status 1);
@@ -199,7 +201,21 @@ INSTANTIATE_TEST_SUITE_P(
                       HostileCase{"nested", {"Body was: "}},
                       HostileCase{"injection",
                                   {"Not joining the lobby: its address is not a plain host name or IPv4 address"},
-                                  true}),
+                                  true},
+                      // The second of two listings with one id is joined as clicked; every list says
+                      // what it left out or cut, once.
+                      HostileCase{"misleading",
+                                  {"[game] open 127.0.0.1:7790?Lan?Password=\n",
+                                   "Skipped 1 lobby(s) of the lobby list that could not be read; the first: ",
+                                   "Shortened 1 text(s) of the lobby list that were longer than allowed\n",
+                                   "Shortened 1 text(s) of the server list that were longer than allowed\n",
+                                   "Shortened 1 text(s) of the bot list that were longer than allowed\n",
+                                   "Shortened 1 text(s) of the bot details that were longer than allowed\n",
+                                   "Skipped 1 server(s) whose address is longer than 253 bytes or token longer than 4096 bytes\n",
+                                   "Shortened 1 text(s) of the proxy list that were longer than allowed\n",
+                                   "Failed to parse port from response: {\"port\": null, \"reserved\": 47903}\n"},
+                                  false,
+                                  "@1/Real Lobby"}),
     [](const ::testing::TestParamInfo<HostileCase>& info) {
         std::string name = info.param.kind;
         for (char& ch : name)
