@@ -18,7 +18,7 @@ namespace devhost {
 
 namespace {
 
-constexpr int kAnswerWaitMs = 1000;
+constexpr int kJoinAnswerWaitMs = 1000;
 
 // IPv4 literals and "localhost" only: the simulation asks no name server.
 std::optional<in_addr> Resolve(const std::string& host)
@@ -87,7 +87,7 @@ void LanMatch::Join(const LanAddress& address)
     const auto sent = std::chrono::steady_clock::now();
     std::string answer;
     pollfd p{sock, POLLIN, 0};
-    if (send(sock, request.data(), request.size(), 0) >= 0 && poll(&p, 1, kAnswerWaitMs) > 0) {
+    if (send(sock, request.data(), request.size(), 0) >= 0 && poll(&p, 1, kJoinAnswerWaitMs) > 0) {
         char buffer[512];
         const ssize_t got = recv(sock, buffer, sizeof buffer, 0);
         if (got > 0) answer.assign(buffer, static_cast<size_t>(got));

@@ -88,7 +88,7 @@ TEST(RequestState, ServerDetailsWaitForAFrameDrawnWithTheResultsLayout)
             state.FinishRequest({"A", 6000});
             ASSERT_TRUE(state.TakeShowServerDetails(true));
         }
-        ASSERT_TRUE(state.BeginRequest());
+        ASSERT_TRUE(state.BeginRequest("East"));
         state.FinishRequest(c.result);
         if (c.activeBefore != c.activeAfter) {
             EXPECT_FALSE(state.TakeShowServerDetails(c.activeBefore)) << c.result.first;

@@ -12,7 +12,7 @@ using remote_text::Limit;
 const std::string kMarker = "\xC2\xB6";
 const std::string kFffd = "\xEF\xBF\xBD";
 
-std::string Repeat(const std::string& piece, int times)
+std::string RepeatPiece(const std::string& piece, int times)
 {
     std::string text;
     for (int i = 0; i < times; ++i) text += piece;
@@ -39,9 +39,9 @@ TEST(RemoteText, OneLineCleansAndCuts)
          "a" + kFffd + "b" + kFffd + "(" + kFffd + kFffd + kFffd, false},
         {"exactly at the cap", std::string(128, 'x'), remote_text::kName, std::string(128, 'x'), false},
         {"one past the cap", std::string(129, 'x'), remote_text::kName, std::string(125, 'x') + "...", true},
-        {"a cap in characters, not bytes", Repeat("\xc3\xa9", 128), remote_text::kName, Repeat("\xc3\xa9", 128), false},
-        {"cut in characters", Repeat("\xc3\xa9", 129), remote_text::kName, Repeat("\xc3\xa9", 125) + "...", true},
-        {"cut after a whole character", "aaaaaa" + Repeat("\xc3\xa9", 2), Limit{100, 9}, "aaaaaa...", true},
+        {"a cap in characters, not bytes", RepeatPiece("\xc3\xa9", 128), remote_text::kName, RepeatPiece("\xc3\xa9", 128), false},
+        {"cut in characters", RepeatPiece("\xc3\xa9", 129), remote_text::kName, RepeatPiece("\xc3\xa9", 125) + "...", true},
+        {"cut after a whole character", "aaaaaa" + RepeatPiece("\xc3\xa9", 2), Limit{100, 9}, "aaaaaa...", true},
         {"free text in bytes", std::string(5000, 'd'), remote_text::kFreeText, std::string(4093, 'd') + "...", true},
         {"empty stays empty", "", remote_text::kName, "", false},
     };

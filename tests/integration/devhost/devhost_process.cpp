@@ -217,4 +217,11 @@ std::optional<std::string> ExchangeWith(const std::string& ipv4, int port, const
     return answer;
 }
 
+size_t Count(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    return count;
+}
+
 } // namespace devhost_test

@@ -83,4 +83,7 @@ std::optional<std::string> ExchangeWith(const std::string& ipv4, int port, const
 
 std::vector<std::string> LinesStartingWith(const std::string& output, const std::string& prefix);
 
+// How many times part occurs in text, not overlapping.
+size_t Count(const std::string& text, const std::string& part);
+
 } // namespace devhost_test

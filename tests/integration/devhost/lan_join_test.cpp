@@ -12,13 +12,6 @@
 namespace devhost_test {
 namespace {
 
-size_t Count(const std::string& text, const std::string& what)
-{
-    size_t count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-    return count;
-}
-
 // Until the output holds text count times; the lines of several attempts look alike.
 bool WaitForCount(ChildProcess& process, const std::string& text, size_t count, std::chrono::milliseconds limit = 10s)
 {

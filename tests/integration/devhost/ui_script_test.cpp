@@ -29,13 +29,6 @@ std::string Lines(const std::vector<std::string>& lines)
     return script;
 }
 
-size_t Count(const std::string& text, const std::string& part)
-{
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
-    return count;
-}
-
 TEST(DevhostUi, TabsSwitchAndTheCloseButtonTogglesTheMenuOnce)
 {
     TempDir dir;
