@@ -25,8 +25,12 @@ constexpr int kServicePort = 47801; // the plugin's built-in hosting, bot and po
 // The drawing pass's budget is 2 ms of its thread's processor time in 99 frames of 100. The
 // budget is the goal in optimised builds; debug and sanitizer builds (clang's do not define
 // __SANITIZE_ADDRESS__, so the build says so) only get a bound that catches work that repeats.
-// A single frame may hold the machine's own interruptions; the wall-time bound on the longest
-// frame still catches one that waited on the network or parsed a whole reply.
+// A single frame may hold the machine's own interruptions (400 ms seen with tests running beside
+// a build), so the longest frame gets two looser bounds: its wall time, shorter than any reply a
+// hostile service holds back, catches a frame that waited on the network; its processor time,
+// which load does not stretch, catches one that did a reply's whole work.
+constexpr double kNetworkWaitMs = 1500.0;
+constexpr double kLongestFrameWorkMs = 250.0;
 #if defined(KESTREL_SANITIZED_BUILD)
 constexpr double kFrameBudgetMs = 40.0;
 #elif defined(NDEBUG)
@@ -156,12 +160,13 @@ TEST_P(HostileFlows, EveryFlowFailsCleanly)
                                   std::regex(R"(longest frame in the plugin's window: ([0-9.]+) ms \(([0-9.]+) ms processor time\) over [0-9]+ frames; 99 in 100 within ([0-9.]+) ms)")))
         << run.output;
     // Processor time is what the drawing pass itself spends; wall time also holds the waits a
-    // loaded machine adds, so it only has to show that no frame waited on the network.
+    // loaded machine adds.
     const double percentile = std::stod(longest[3]);
     EXPECT_GT(percentile, 0.0) << longest[0];
     EXPECT_LE(percentile, std::stod(longest[2])) << longest[0];
     EXPECT_LE(percentile, kFrameBudgetMs) << longest[0];
-    EXPECT_LT(std::stod(longest[1]), 250.0) << longest[0];
+    EXPECT_LT(std::stod(longest[1]), kNetworkWaitMs) << longest[0];
+    EXPECT_LT(std::stod(longest[2]), kLongestFrameWorkMs) << longest[0];
 
     const fs::path config = dir.path() / "data/temp/ReverseProxy/frpc_config.toml";
     EXPECT_TRUE(!c.connects || fs::exists(config)) << "Connect never wrote the tunnel configuration\n" << run.output;
