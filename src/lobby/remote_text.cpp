@@ -110,4 +110,12 @@ std::string ShortenedLine(std::size_t count, std::string_view reply)
     return fmt::format("Shortened {} text(s) of the {} that were longer than allowed", count, reply);
 }
 
+bool IsValidUtf8(std::string_view text)
+{
+    std::uint32_t code = 0;
+    for (std::size_t i = 0, length = 0; i < text.size(); i += length)
+        if ((length = CharacterAt(text, i, code)) == 0) return false;
+    return true;
+}
+
 } // namespace remote_text

@@ -45,4 +45,8 @@ private:
 // "Shortened 2 text(s) of the <reply> that were longer than allowed".
 std::string ShortenedLine(std::size_t count, std::string_view reply);
 
+// Whether text is well-formed UTF-8 throughout (no overlong forms, surrogates or values past
+// U+10FFFF), for values that must be kept exactly or refused rather than cleaned.
+bool IsValidUtf8(std::string_view text);
+
 } // namespace remote_text

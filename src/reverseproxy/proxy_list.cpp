@@ -77,43 +77,6 @@ std::int32_t ParseDecimalInt(const std::string& text)
     return static_cast<std::int32_t>(negative ? value : -value);
 }
 
-bool IsValidUtf8(const std::string& text)
-{
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        size_t length = 0;
-        std::uint32_t code = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            code = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (text.size() - i < length) return false;
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        // Overlong forms, UTF-16 surrogates and values past U+10FFFF are not UTF-8 either.
-        if ((length == 3 && code < 0x800) || (length == 4 && code < 0x10000) || code > 0x10FFFF ||
-            (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
-}
-
 ScannedProxyList ScanProxyServerList(const std::string& body)
 {
     ScannedProxyList scanned;
@@ -147,7 +110,7 @@ ScannedProxyList ScanProxyServerList(const std::string& body)
             std::string authToken = ExtractJsonValue(object, "authToken");
             if (!name.empty() && !address.empty()) {
                 const std::int32_t port = portText.empty() ? 7000 : ParseDecimalInt(portText);
-                if (!IsValidUtf8(name) || !IsValidUtf8(address) || !IsValidUtf8(authToken)) {
+                if (!remote_text::IsValidUtf8(name) || !remote_text::IsValidUtf8(address) || !remote_text::IsValidUtf8(authToken)) {
                     ++scanned.skippedNotUtf8;
                 } else if (port < 1 || port > 65535) {
                     ++scanned.skippedBadPort;

@@ -40,6 +40,4 @@ struct ScannedProxyList {
 };
 ScannedProxyList ScanProxyServerList(const std::string& body);
 
-bool IsValidUtf8(const std::string& text);
-
 } // namespace reverse_proxy

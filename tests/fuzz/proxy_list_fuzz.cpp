@@ -12,6 +12,7 @@
 
 #include "client_config.h"
 #include "fuzz_require.h"
+#include "lobby/remote_text.h"
 #include "reverseproxy/frp_config.h"
 #include "reverseproxy/proxy_list.h"
 
@@ -75,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_REQUIRE(server.name.find('}') == std::string::npos && server.name.size() <= 128 * 4);
         for (unsigned char c : server.name) FUZZ_REQUIRE(c >= 0x20 && c != 0x7f);
         FUZZ_REQUIRE(server.port >= 1 && server.port <= 65535);
-        FUZZ_REQUIRE(reverse_proxy::IsValidUtf8(server.name));
+        FUZZ_REQUIRE(remote_text::IsValidUtf8(server.name));
         if (checked.size() < 4 && checked.emplace(server.address, server.port, server.authToken).second)
             CheckConfigRoundTrip(server);
     }
