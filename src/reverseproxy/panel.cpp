@@ -201,6 +201,19 @@ void matchbay::RenderReverseProxyPanel()
     }
     ImGui::Separator();
 
+    // The direct path through the router, and the one button that picks a way in.
+    RenderRouterLine(busy);
+    ImGui::Separator();
+    ImGui::BeginDisabled(busy);
+    if (ImGui::Button("Make Reachable")) {
+        MakeReachable();
+    }
+    ImGui::EndDisabled();
+    if (ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled)) {
+        ImGui::SetTooltip("Asks the router to forward the game's port; connects to the best proxy when it cannot");
+    }
+    ImGui::Separator();
+
     // 8. Proxy list, drawn from a copy so the list lock is not held while drawing.
     ImGui::Text("Proxy Servers:");
     ImGui::Spacing();

@@ -24,6 +24,19 @@ Look FirewallLook(FirewallStatus status)
     return {"[?]", "Checking...", grey};
 }
 
+Look RouterLook(RouterState state)
+{
+    switch (state) {
+    case RouterState::Mapped: return {"[OK]", "", green};
+    case RouterState::NoRouter:
+    case RouterState::NotPublic:
+    case RouterState::Refused: return {"[!]", "", yellow};
+    case RouterState::NotAsked:
+    case RouterState::Asking: break;
+    }
+    return {"[?]", "", grey};
+}
+
 ImVec4 LatencyColour(std::int32_t latency)
 {
     if (latency < 0) {
