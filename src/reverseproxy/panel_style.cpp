@@ -26,15 +26,16 @@ Look FirewallLook(FirewallStatus status)
 
 Look RouterLook(RouterState state)
 {
+    const char* icon = RouterIcon(state);
     switch (state) {
-    case RouterState::Mapped: return {"[OK]", "", green};
+    case RouterState::Mapped: return {icon, "", green};
     case RouterState::NoRouter:
     case RouterState::NotPublic:
-    case RouterState::Refused: return {"[!]", "", yellow};
+    case RouterState::Refused: return {icon, "", yellow};
     case RouterState::NotAsked:
     case RouterState::Asking: break;
     }
-    return {"[?]", "", grey};
+    return {icon, "", grey};
 }
 
 ImVec4 LatencyColour(std::int32_t latency)

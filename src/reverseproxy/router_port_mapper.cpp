@@ -59,6 +59,19 @@ bool IsPublicIPv4(const std::string& address)
     return true;
 }
 
+const char* RouterIcon(RouterState state)
+{
+    switch (state) {
+    case RouterState::Mapped: return "[OK]";
+    case RouterState::NoRouter:
+    case RouterState::NotPublic:
+    case RouterState::Refused: return "[!]";
+    case RouterState::NotAsked:
+    case RouterState::Asking: break;
+    }
+    return "[?]";
+}
+
 RouterPortMapper::RouterPortMapper(MakeMapping makeMapping, Report report)
     : makeMapping(std::move(makeMapping)), report(std::move(report))
 {
@@ -70,7 +83,8 @@ RouterState RouterPortMapper::Open(int gamePort)
     Show(RouterState::Asking, "Asking the router...");
     report("Asking the router to forward UDP " + std::to_string(gamePort) + " to this PC...", LogLevel::Info);
     if (!mapping) mapping = makeMapping ? makeMapping() : platform::CreatePortMapping({});
-    // Whatever we held goes first: the router may be another one by now.
+    // What we hold goes first, so a failing open leaves nothing of ours forwarded.
+    if (mappedPort != 0) mapping->DeleteUdpMapping(mappedPort);
     Forget();
 
     if (!mapping->Discover()) {

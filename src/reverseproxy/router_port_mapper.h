@@ -33,6 +33,9 @@ enum class RouterState {
     Refused,
 };
 
+// "[OK]" mapped, "[!]" the router cannot let players in, "[?]" not known (yet).
+const char* RouterIcon(RouterState state);
+
 struct RouterLine {
     RouterState state = RouterState::NotAsked;
     std::string text;          // what the panel's "Router:" line says
