@@ -15,7 +15,7 @@ namespace platform {
 
 namespace {
 
-// miniupnpc waits about this long plus 50 ms, and never less than about a second.
+// miniupnpc waits about this long plus 50 ms per search type, and never less than a second.
 constexpr int kDiscoverDelayMs = 1000;
 constexpr unsigned char kMulticastTtl = 2;
 
@@ -56,8 +56,13 @@ public:
         // A restricted discovery leaves the local discovery daemon out too: it would answer for
         // the whole LAN. An empty path switches it off; null means its default place.
         const char* daemonSocket = interfaceName.empty() ? nullptr : "";
-        UPNPDev* devices = upnpDiscover(kDiscoverDelayMs, interfaceName.empty() ? nullptr : interfaceName.c_str(),
-                                        daemonSocket, UPNP_LOCAL_PORT_ANY, 0, kMulticastTtl, &error);
+        // One search type: the library waits the whole delay for each type it tries, so its own
+        // list of four would take four seconds to say that no router answers. IGD:2 routers
+        // answer a search for IGD:1 too.
+        static const char* const gatewayTypes[] = {"urn:schemas-upnp-org:device:InternetGatewayDevice:1", nullptr};
+        UPNPDev* devices =
+            upnpDiscoverDevices(gatewayTypes, kDiscoverDelayMs, interfaceName.empty() ? nullptr : interfaceName.c_str(),
+                                daemonSocket, UPNP_LOCAL_PORT_ANY, 0, kMulticastTtl, &error, 0);
         if (!devices) return false;
         char lan[64] = {};
         // 2 is a gateway that reports itself not connected: one whose own address is reserved

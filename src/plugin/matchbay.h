@@ -246,6 +246,8 @@ public:
     // Makes the router client on the worker; empty: miniupnpc, restricted to the interface the
     // host names in KESTREL_UPNP_INTERFACE. Tests script one here.
     std::function<std::unique_ptr<platform::PortMapping>()> makePortMapping;
+    // A fallback to the tunnel found no firewall rule: the next frame opens "Firewall Not Ready".
+    std::atomic<bool> firewallNotReadyFromWorker{false};
 
 private:
     void ReplaceLobbyApi(std::shared_ptr<rllobby_api::RLLobbyApi> api);

@@ -73,7 +73,7 @@ void matchbay::RenderReverseProxyPanel()
     }
 
     // 2. Firewall not ready.
-    if (firewallNotReadyRequested) {
+    if (firewallNotReadyRequested || firewallNotReadyFromWorker.exchange(false)) {
         ImGui::OpenPopup("Firewall Not Ready");
         firewallNotReadyRequested = false;
     }

@@ -76,6 +76,7 @@ void matchbay::MakeReachableNow()
     AddStatusLog("Connecting to the best proxy instead, because: " + why, LogLevel::Warning);
     if (firewallStatus != FirewallStatus::Ready) {
         AddStatusLog("Cannot connect to a proxy: the Windows Firewall rule must be created first", LogLevel::Error);
+        firewallNotReadyFromWorker = true; // the panel opens "Firewall Not Ready", as for its own connect
         return;
     }
     ++connectsQueued;

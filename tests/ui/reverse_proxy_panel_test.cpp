@@ -398,9 +398,20 @@ TEST_F(TunnelReadyPanel, MakeReachableWithoutARouterConnectsTheTunnelAndTheLogSa
     auto script = std::make_shared<RouterScript>();
     script->found = false;
     plugin->makePortMapping = [script] { return std::make_unique<ScriptedPortMapping>(script); };
-    plugin->firewallStatus = FirewallStatus::Ready;
+
+    // Without the firewall rule the fallback stops where "Connect to Best Server" would.
+    plugin->firewallStatus = FirewallStatus::NeedsAdmin;
+    ui.frames(2);
+    click("Make Reachable");
+    ASSERT_TRUE(plugin->WaitForReverseProxyIdle(5s));
+    ASSERT_TRUE(ui.frameUntil([&] { return ui.windowShown("Firewall Not Ready"); }));
+    EXPECT_THAT(messages(), Contains("Cannot connect to a proxy: the Windows Firewall rule must be created first"));
+    EXPECT_EQ(plugin->connectionStatus, ConnectionStatus::Disconnected);
+    ui.click(ui::JoinIdPath({"Firewall Not Ready", "OK"}));
     ui.frames(2);
 
+    plugin->firewallStatus = FirewallStatus::Ready;
+    ui.frames(2);
     click("Make Reachable");
     ASSERT_TRUE(ui.frameUntilWithin([&] { return plugin->connectionStatus == ConnectionStatus::Connected; }, 10s))
         << ::testing::PrintToString(messages());
