@@ -82,9 +82,9 @@ const ConsoleCommandRow consoleCommands[] = {
     {"addBot", AddBot},
     {"join", Join},
     {"password", Password},
-    {"router", Router},
     {"preset", [](matchbay& plugin, const Words& words) { plugin.HandlePresetCommand(words); }},
     {"setup", [](matchbay& plugin, const Words& words) { plugin.HandleSetupCommand(words); }},
+    {"router", Router},
 };
 
 std::string ConsoleUsage()
