@@ -13,11 +13,15 @@ void matchbay::RenderRouterLine(bool busy)
     const style::Look look = style::RouterLook(router.state);
     ImGui::Text("Router: ");
     ImGui::SameLine();
-    // One unwrapped line, so the whole text stays one line for those who read it back.
-    ImGui::TextColored(look.colour, "%s %s", look.icon, router.text.c_str());
+    // Wrapped: the reasons are long, and a player must read them whole.
+    ImGui::PushStyleColor(ImGuiCol_Text, look.colour);
+    ImGui::TextWrapped("%s %s", look.icon, router.text.c_str());
+    ImGui::PopStyleColor();
     const bool mapped = router.state == reverse_proxy::RouterState::Mapped;
     if (mapped && firewallStatus != FirewallStatus::Ready) {
-        ImGui::TextColored(style::yellow, "[!] The Windows Firewall rule is missing: the game does not get these players");
+        ImGui::PushStyleColor(ImGuiCol_Text, style::yellow);
+        ImGui::TextWrapped("[!] The Windows Firewall rule is missing: the game does not get these players");
+        ImGui::PopStyleColor();
     }
     ImGui::BeginDisabled(busy);
     if (mapped) {
