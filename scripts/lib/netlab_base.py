@@ -19,10 +19,11 @@ class LabError(Exception):
 
 PROBE_CODE = """
 import socket,sys,time,secrets
-timeout,host,port,count=float(sys.argv[1]),sys.argv[2],int(sys.argv[3]),int(sys.argv[4])
+timeout,host,port,count,fresh=float(sys.argv[1]),sys.argv[2],int(sys.argv[3]),int(sys.argv[4]),sys.argv[5]=='fresh'
+s=None
 for _ in range(count):
-    # A fresh socket per probe: a new source port never rides on a flow the router already tracks.
-    s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM);s.settimeout(timeout)
+    if fresh or s is None:
+        s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM);s.settimeout(timeout)
     n=b'netlab-'+secrets.token_hex(8).encode();t=time.monotonic()
     try:
         s.sendto(n,(host,port))
@@ -30,14 +31,15 @@ for _ in range(count):
             d,_=s.recvfrom(2048)
             if d==n: print('%.3f'%((time.monotonic()-t)*1000),flush=True);break
     except OSError: print('none',flush=True)
-    s.close()
 """
 
 
-def probes(namespace, host, port, count=1, timeout=1.0):
-    """Round trips of count datagrams with a nonce each from inside a namespace, in ms (None: no answer)."""
+def probes(namespace, host, port, count=1, timeout=1.0, fresh=True):
+    """Round trips of count datagrams with a nonce each from inside a namespace, in ms (None: no answer).
+    fresh: each from a socket of its own, so a new source port never rides on a flow a NAT already
+    tracks; otherwise all from one socket, as a game client sends."""
     out = subprocess.run(["ip", "netns", "exec", namespace, sys.executable, "-c", PROBE_CODE,
-                          str(timeout), host, str(port), str(count)],
+                          str(timeout), host, str(port), str(count), "fresh" if fresh else "flow"],
                          capture_output=True, text=True, timeout=count * (timeout + 1) + 10).stdout.split()
     results = [None if word == "none" else float(word) for word in out]
     return results + [None] * (count - len(results))
@@ -47,13 +49,39 @@ def probe(namespace, host, port, timeout=1.0):
     return probes(namespace, host, port, 1, timeout)[0]
 
 
-def median_of(namespace, host, port, count, what):
-    """The median round trip of count probes; every one must be answered."""
-    results = probes(namespace, host, port, count)
-    lost = results.count(None)
-    if lost:
-        raise LabError("%s: %d of %d probes got no answer" % (what, lost, count))
-    return statistics.median(results)
+PAIRED_CODE = """
+import socket,sys,time,secrets
+count=int(sys.argv[1]);targets=[(sys.argv[2],int(sys.argv[3])),(sys.argv[4],int(sys.argv[5]))]
+flows=[socket.socket(socket.AF_INET,socket.SOCK_DGRAM) for _ in targets]
+for s in flows: s.settimeout(1.0)
+for _ in range(count):
+    for s,target in zip(flows,targets):
+        n=b'netlab-'+secrets.token_hex(8).encode();t=time.monotonic()
+        try:
+            s.sendto(n,target)
+            while True:
+                d,_=s.recvfrom(2048)
+                if d==n: print('%.3f'%((time.monotonic()-t)*1000),end=' ');break
+        except OSError: print('none',end=' ')
+    print(flush=True)
+"""
+
+
+def paired_medians(namespace, first, second, count):
+    """Median round trips of count probes to each of two (host, port) targets, one flow each, the
+    probes taking turns so both paths are measured under the same load; every one must be answered."""
+    out = subprocess.run(["ip", "netns", "exec", namespace, sys.executable, "-c", PAIRED_CODE, str(count),
+                          first[0], str(first[1]), second[0], str(second[1])],
+                         capture_output=True, text=True, timeout=count * 3 + 10).stdout.split("\n")
+    rows = [line.split() for line in out if line.strip()]
+    columns = list(zip(*rows)) if len(rows) == count and all(len(row) == 2 for row in rows) else []
+    medians = []
+    for index, target in enumerate((first, second)):
+        times = [float(word) for word in columns[index] if word != "none"] if columns else []
+        if len(times) != count:
+            raise LabError("%s:%d: %d of %d probes answered" % (target[0], target[1], len(times), count))
+        medians.append(statistics.median(times))
+    return medians
 
 
 class Lab:
@@ -61,6 +89,7 @@ class Lab:
 
     def __init__(self, logs, prefix, names):
         self.logs = logs
+        os.makedirs(logs, exist_ok=True)
         self.tag = "%04x" % (os.getpid() & 0xFFFF)
         self.prefix = prefix
         self.ns = {name: "%s-%s-%s" % (prefix, name, self.tag) for name in names}
@@ -153,10 +182,11 @@ class Lab:
     def close(self):
         """Ends every process this topology started, then removes its namespaces (their links, addresses
         and firewall tables go with them)."""
+        # Last started, first ended, one at a time: a plugin unloading still finds the router and
+        # the services it was started after.
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
-        for process in self.processes:
             try:
                 process.wait(timeout=10)
             except subprocess.TimeoutExpired:
@@ -207,6 +237,11 @@ class Devhost:
                 return match, self.seen[self.sent_at:]
         raise LabError("%s: no line matching %r within %s s; last lines:\n  %s"
                        % (what, pattern, seconds, "\n  ".join(self.seen[-15:])))
+
+    def expect_since(self, index, pattern, seconds, what):
+        """Like expect, from the line at index on (a mark taken before some earlier command)."""
+        self.sent_at = min(index, len(self.seen))
+        return self.expect(pattern, seconds, what)
 
     def ui(self, command, seconds=30):
         """One ui command; returns its output lines. A failed command raises."""
