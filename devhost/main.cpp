@@ -3,10 +3,13 @@
 #include <curl/curl.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <exception>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "console/command_queue.h"
@@ -77,6 +80,9 @@ int main(int argc, char** argv)
     FolderTree tree;
     std::string error = CreateFolderTree(options.dataDir, tree);
     if (error.empty()) error = EnterFolderTree(tree);
+    // The plugin's router discovery reads it (empty: the default interface).
+    if (error.empty() && setenv("KESTREL_UPNP_INTERFACE", options.upnpInterface.c_str(), 1) != 0)
+        error = std::string("cannot set KESTREL_UPNP_INTERFACE: ") + std::strerror(errno);
     if (!error.empty()) {
         std::fprintf(stderr, "devhost: %s\n", error.c_str());
         return 1;

@@ -34,6 +34,9 @@ std::string UsageText()
            "  --player-name NAME          the name the simulated game joins LAN matches with (default Player)\n"
            "  --allow-join CIDR           an IPv4 network (/8 to /32) besides loopback whose LAN matches it may\n"
            "                              join; repeatable (a test's own network namespaces only)\n"
+           "  --upnp-interface IF         where the plugin looks for a UPnP router: an interface name or one of\n"
+           "                              its IPv4 addresses (default 127.0.0.1, where none answers)\n"
+           "  --upnp                      look for a UPnP router on the system's default interface, as for players\n"
            "  --http-connect-timeout MS   HTTP connect time-out (default 5000)\n"
            "  --http-timeout MS           HTTP total time-out per request (default 15000)\n"
            "  --http-max-reply BYTES      longest HTTP reply body; a longer one fails (default 16777216)\n"
@@ -110,6 +113,14 @@ ParseResult ParseOptions(int argc, char** argv)
             auto network = text ? ParseIpv4Network(*text) : std::nullopt;
             if (!network) return fail("--allow-join needs an IPv4 network such as 198.51.100.0/24 (prefix 8 to 32)");
             options.allowJoin.push_back(*network);
+        } else if (arg == "--upnp-interface") {
+            auto text = value();
+            if (!text || text->empty() || text->size() > 64 ||
+                text->find_first_of(" \t\n\r") != std::string::npos)
+                return fail("--upnp-interface needs an interface name or IPv4 address such as eth0 or 192.168.1.10");
+            options.upnpInterface = *text;
+        } else if (arg == "--upnp") {
+            options.upnpInterface.clear();
         } else if (arg == "--http-connect-timeout") {
             if (!milliseconds(options.connectTimeoutMs))
                 return fail("--http-connect-timeout needs milliseconds from 1 to 3600000");

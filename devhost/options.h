@@ -20,6 +20,10 @@ struct Options {
     std::string listenAddress = "127.0.0.1"; // --listen-address: where it binds (0.0.0.0: every address, as the game does)
     std::string playerName = "Player";       // --player-name: who the simulated game joins LAN matches as
     std::vector<Ipv4Network> allowJoin;      // --allow-join CIDR (repeatable): networks besides loopback it may join
+    // --upnp-interface IF / --upnp: where the plugin looks for a UPnP router. Loopback by default,
+    // where no router answers, so runs do not depend on the machine's network; empty: the
+    // system's default interface, as for players.
+    std::string upnpInterface = "127.0.0.1";
     long connectTimeoutMs = 5000;            // --http-connect-timeout MS
     long totalTimeoutMs = 15000;             // --http-timeout MS: whole transfer, connect included
     long long maxReplyBytes = 16LL << 20;    // --http-max-reply BYTES: longer replies fail

@@ -57,6 +57,25 @@ void Password(matchbay&, const Words& words)
                              : "Match Password set: the next Host Lan match asks for it");
 }
 
+// The router's direct path: "kz router open|close|status|reachable". Open, close and
+// reachable run on the reverse proxy worker; their outcome comes as status log lines.
+void Router(matchbay& plugin, const Words& words)
+{
+    const std::string verb = words.size() == 3 ? words[2] : std::string();
+    if (verb == "open") {
+        plugin.OpenRouterPort();
+    } else if (verb == "close") {
+        plugin.CloseRouterPort();
+    } else if (verb == "reachable") {
+        plugin.MakeReachable();
+    } else if (verb == "status") {
+        const reverse_proxy::RouterLine line = plugin.RouterSnapshot();
+        LogLine("Router: " + std::string(reverse_proxy::RouterIcon(line.state)) + " " + line.text);
+    } else {
+        LogLine("usage: kz router open|close|status|reachable");
+    }
+}
+
 const ConsoleCommandRow consoleCommands[] = {
     {"kzlaunch", [](matchbay& plugin, const Words& words) { plugin.HandleLaunchCommand(words); }},
     {"announcement", Announce},
@@ -65,6 +84,7 @@ const ConsoleCommandRow consoleCommands[] = {
     {"password", Password},
     {"preset", [](matchbay& plugin, const Words& words) { plugin.HandlePresetCommand(words); }},
     {"setup", [](matchbay& plugin, const Words& words) { plugin.HandleSetupCommand(words); }},
+    {"router", Router},
 };
 
 std::string ConsoleUsage()

@@ -34,6 +34,7 @@
 #include "reverseproxy/ping_manager.h"
 #include "reverseproxy/proxy_server.h"
 #include "reverseproxy/reverse_proxy_state.h"
+#include "reverseproxy/router_port_mapper.h"
 #include "reverseproxy/worker.h"
 
 // Owned by a shared pointer (getPlugin, or a test's make_shared): HTTP completions hold it
@@ -73,6 +74,7 @@ public:
     void RenderReverseProxyPanel();
     void RenderReverseProxySetupGuide();
     void RenderReverseProxyConnectionHelp();
+    void RenderRouterLine(bool busy); // the reverse proxy panel's "Router:" line
 
     // The mutator settings panel over mutatorSelections; labelColumnWidth is the calling tab's own width.
     void RenderMutatorSettings(float& labelColumnWidth) { catalogue::RenderMutatorSettings(mutatorSelections, labelColumnWidth); }
@@ -232,6 +234,21 @@ public:
     // Makes the firewall manager on the worker; empty: the platform's own. Tests script one here.
     std::function<std::unique_ptr<FirewallManager>()> makeFirewallManager;
 
+    // The direct path through the home router (router_port.cpp). Queued on the worker like the
+    // tunnel's operations. MakeReachable tries the router, then the best proxy when the router
+    // cannot let players in.
+    void OpenRouterPort();
+    void CloseRouterPort();
+    void MakeReachable();
+    // Puts the router's "address:port" on ImGui's clipboard (drawing pass).
+    void CopyDirectAddress();
+    reverse_proxy::RouterLine RouterSnapshot() const { return routerPortMapper.Snapshot(); }
+    // Makes the router client on the worker; empty: miniupnpc, restricted to the interface the
+    // host names in KESTREL_UPNP_INTERFACE. Tests script one here.
+    std::function<std::unique_ptr<platform::PortMapping>()> makePortMapping;
+    // A fallback to the tunnel found no firewall rule: the next frame opens "Firewall Not Ready".
+    std::atomic<bool> firewallNotReadyFromWorker{false};
+
 private:
     void ReplaceLobbyApi(std::shared_ptr<rllobby_api::RLLobbyApi> api);
 
@@ -273,6 +290,10 @@ private:
     void RunFrpcDownload(std::string url);
     void TestReachabilityNow();
     void StopReverseProxyThreads();
+    reverse_proxy::RouterState OpenRouterPortNow();
+    void CloseRouterPortNow();
+    void MakeReachableNow();
+    void ScheduleRouterRenewal();
 
     mutable std::mutex pingManagerMutex;
     bool reverseProxyStopping = false; // under pingManagerMutex: no ping manager starts any more
@@ -284,6 +305,12 @@ private:
     std::string tunnelServerName;
     std::atomic<bool> downloadCancel{false};
     std::thread downloadThread;
+    reverse_proxy::RouterPortMapper routerPortMapper{
+        [this] {
+            return makePortMapping ? makePortMapping()
+                                   : platform::CreatePortMapping(platform::PortMappingInterfaceFromEnvironment());
+        },
+        [this](const std::string& message, LogLevel level) { AddStatusLog(message, level); }};
     // Last, so it stops before the members its tasks use go away.
     reverse_proxy::Worker reverseProxyWorker;
 

@@ -132,6 +132,9 @@ void matchbay::CleanupReverseProxy()
     reverseProxyWorker.Start();
     reverseProxyWorker.Post([this] {
         DisconnectFromServerNow();
+        // The router keeps a mapping past our end (a permanent one for ever): it goes now.
+        // miniupnpc's socket time-outs bound the call.
+        CloseRouterPortNow();
         {
             std::lock_guard<std::mutex> lock(pingManagerMutex);
             reverseProxyStopping = true;

@@ -73,7 +73,7 @@ void matchbay::RenderReverseProxyPanel()
     }
 
     // 2. Firewall not ready.
-    if (firewallNotReadyRequested) {
+    if (firewallNotReadyRequested || firewallNotReadyFromWorker.exchange(false)) {
         ImGui::OpenPopup("Firewall Not Ready");
         firewallNotReadyRequested = false;
     }
@@ -198,6 +198,19 @@ void matchbay::RenderReverseProxyPanel()
             }
         }
         ImGui::EndDisabled();
+    }
+    ImGui::Separator();
+
+    // The direct path through the router, and the one button that picks a way in.
+    RenderRouterLine(busy);
+    ImGui::Separator();
+    ImGui::BeginDisabled(busy);
+    if (ImGui::Button("Make Reachable")) {
+        MakeReachable();
+    }
+    ImGui::EndDisabled();
+    if (ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled)) {
+        ImGui::SetTooltip("Asks the router to forward the game's port; connects to the best proxy when it cannot");
     }
     ImGui::Separator();
 

@@ -24,6 +24,20 @@ Look FirewallLook(FirewallStatus status)
     return {"[?]", "Checking...", grey};
 }
 
+Look RouterLook(RouterState state)
+{
+    const char* icon = RouterIcon(state);
+    switch (state) {
+    case RouterState::Mapped: return {icon, "", green};
+    case RouterState::NoRouter:
+    case RouterState::NotPublic:
+    case RouterState::Refused: return {icon, "", yellow};
+    case RouterState::NotAsked:
+    case RouterState::Asking: break;
+    }
+    return {icon, "", grey};
+}
+
 ImVec4 LatencyColour(std::int32_t latency)
 {
     if (latency < 0) {

@@ -5,6 +5,7 @@
 #include <imgui.h>
 
 #include "reverseproxy/reverse_proxy_state.h"
+#include "reverseproxy/router_port_mapper.h"
 
 namespace reverse_proxy::style {
 
@@ -26,6 +27,8 @@ struct Look {
 
 Look ConnectionLook(ConnectionStatus status);
 Look FirewallLook(FirewallStatus status);
+// The router line: its label is what the router said.
+Look RouterLook(RouterState state);
 ImVec4 LatencyColour(std::int32_t latency);
 ImVec4 LogLevelColour(LogLevel level);
 

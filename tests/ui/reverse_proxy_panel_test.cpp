@@ -5,9 +5,16 @@
 
 #include <imgui_internal.h>
 
+#ifndef _WIN32
+#include <httplib.h>
+
+#include <fstream>
+#endif
+
 #include "bakkesmod/wrappers/cvarmanagerwrapper.h"
 #include "platform/udp_socket.h"
 #include "reverse_proxy_fixture.h"
+#include "scripted_port_mapping.h"
 #include "ui_fixtures.h"
 #include "ui_path.h"
 
@@ -322,6 +329,105 @@ TEST_F(Panel, TheStatusLogFollowsNewLinesOnlyFromItsEnd)
     ui.frames(3);
     EXPECT_EQ(log->Scroll.y, 0.0f);
 }
+
+TEST_F(Panel, TheRouterLineShowsTheMappingItsButtonsAndTheMissingFirewallRule)
+{
+    auto script = std::make_shared<RouterScript>();
+    plugin->makePortMapping = [script] { return std::make_unique<ScriptedPortMapping>(script); };
+    plugin->firewallStatus = FirewallStatus::NeedsAdmin;
+    ui.frames(2);
+    EXPECT_TRUE(ui.textShown("[?] Not asked yet"));
+    EXPECT_FALSE(ui.itemShown(item("Close Router Port")));
+
+    click("Open Router Port");
+    ASSERT_TRUE(plugin->WaitForReverseProxyIdle(5s));
+    ui.frames(2);
+    EXPECT_TRUE(ui.textShown("[OK] Router forwards UDP 7777 to this PC: players join at 203.0.113.7:7777"));
+    EXPECT_TRUE(ui.textShown("[!] The Windows Firewall rule is missing"));
+    EXPECT_FALSE(ui.itemShown(item("Open Router Port")));
+    ui.click(ui::JoinIdPath({panelWindow, "Router", "Copy"}));
+    ui.frames(2);
+    EXPECT_EQ(ui.clipboard(), "203.0.113.7:7777");
+
+    plugin->firewallStatus = FirewallStatus::Ready;
+    ui.frames(2);
+    EXPECT_FALSE(ui.textShown("[!] The Windows Firewall rule is missing"));
+
+    click("Close Router Port");
+    ASSERT_TRUE(plugin->WaitForReverseProxyIdle(5s));
+    ui.frames(2);
+    EXPECT_THAT(script->Calls(), Contains("delete 7777"));
+    EXPECT_TRUE(ui.textShown("[?] Closed"));
+    EXPECT_TRUE(ui.itemShown(item("Open Router Port")));
+    EXPECT_FALSE(ui.itemShown(ui::JoinIdPath({panelWindow, "Router", "Copy"})));
+}
+
+#ifndef _WIN32
+// A loopback port service and a tunnel client that reports its proxy, both in place before
+// the plugin loads (its tunnel manager reads the service's address then).
+struct TunnelReadyPanel : Panel {
+    httplib::Server portService;
+    std::thread serviceThread;
+
+    void SetUp() override
+    {
+        portService.Get("/get-port", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(R"({"port": 47950})", "application/json");
+        });
+        const int servicePort = portService.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(servicePort, 0);
+        serviceThread = std::thread([this] { portService.listen_after_bind(); });
+        KestrelSetEnv("KESTREL_PORT_SERVICE_HOST", ("http://127.0.0.1:" + std::to_string(servicePort)).c_str());
+        std::filesystem::create_directories(folders.frpcPath().parent_path());
+        std::ofstream(folders.frpcPath())
+            << "#!/bin/sh\necho '2026-12-08 20:00:00 [I] [rocket-league-server] start proxy success'\nexec sleep 30\n";
+        std::filesystem::permissions(folders.frpcPath(), std::filesystem::perms::owner_all);
+        Panel::SetUp();
+    }
+    void TearDown() override
+    {
+        Panel::TearDown();
+        portService.stop();
+        if (serviceThread.joinable()) serviceThread.join();
+        unsetenv("KESTREL_PORT_SERVICE_HOST");
+    }
+};
+
+TEST_F(TunnelReadyPanel, MakeReachableWithoutARouterConnectsTheTunnelAndTheLogSaysWhy)
+{
+    auto script = std::make_shared<RouterScript>();
+    script->found = false;
+    plugin->makePortMapping = [script] { return std::make_unique<ScriptedPortMapping>(script); };
+
+    // Without the firewall rule the fallback stops where "Connect to Best Server" would.
+    plugin->firewallStatus = FirewallStatus::NeedsAdmin;
+    ui.frames(2);
+    click("Make Reachable");
+    ASSERT_TRUE(plugin->WaitForReverseProxyIdle(5s));
+    ASSERT_TRUE(ui.frameUntil([&] { return ui.windowShown("Firewall Not Ready"); }));
+    EXPECT_THAT(messages(), Contains("Cannot connect to a proxy: the Windows Firewall rule must be created first"));
+    EXPECT_EQ(plugin->connectionStatus, ConnectionStatus::Disconnected);
+    ui.click(ui::JoinIdPath({"Firewall Not Ready", "OK"}));
+    ui.frames(2);
+
+    plugin->firewallStatus = FirewallStatus::Ready;
+    ui.frames(2);
+    click("Make Reachable");
+    ASSERT_TRUE(ui.frameUntilWithin([&] { return plugin->connectionStatus == ConnectionStatus::Connected; }, 10s))
+        << ::testing::PrintToString(messages());
+    ui.frames(2);
+    const std::string noRouter = "No UPnP router found (UPnP may be off in the router's settings)";
+    EXPECT_TRUE(ui.textShown("[!] " + noRouter));
+    EXPECT_TRUE(ui.textShown("Connected to:"));
+    const auto log = messages();
+    const auto why = std::find(log.begin(), log.end(), "Connecting to the best proxy instead, because: " + noRouter);
+    const auto connected =
+        std::find_if(log.begin(), log.end(), [](const std::string& m) { return m.rfind("Connected to ", 0) == 0; });
+    EXPECT_NE(connected, log.end());
+    EXPECT_LT(why, connected) << "the reason comes before the tunnel";
+    EXPECT_THAT(script->Calls(), Not(Contains(::testing::StartsWith("add"))));
+}
+#endif
 
 } // namespace
 } // namespace kestrel::testing

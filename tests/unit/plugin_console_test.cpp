@@ -117,7 +117,7 @@ TEST_F(Console, PasswordSetsOrClearsTheMatchPasswordWithoutPrintingIt)
 TEST_F(Console, NotifierAloneGetsAHint)
 {
     host.type("kz");
-    EXPECT_THAT(host.console.lines(), ElementsAre("usage: kz [kzlaunch|announcement|addBot|join|password|preset|setup] ..."));
+    EXPECT_THAT(host.console.lines(), ElementsAre("usage: kz [kzlaunch|announcement|addBot|join|password|preset|setup|router] ..."));
 }
 
 } // namespace

@@ -142,5 +142,27 @@ TEST(DevhostLoader, CommandLineErrorsAreReportedBeforeStarting)
         << child.output();
 }
 
+// Discovery stays on loopback unless asked otherwise, so this runs the same on any network: no
+// router answers there, and the line says so.
+TEST(DevhostConsole, TheRouterIsLookedForOnLoopbackWhereNoneAnswers)
+{
+    TempDir dir;
+    std::string script = "kz router status\nkz router open\n";
+    for (int i = 0; i < 8; ++i) script += "sleep 500\nkz router status\n";
+    script += "kz router bogus\n";
+    auto run = RunScript(dir, script);
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(LinesStartingWith(run.output, "Router: [?] Not asked yet").empty()) << run.output;
+    EXPECT_FALSE(
+        LinesStartingWith(run.output, "Router: [!] No UPnP router found (UPnP may be off in the router's settings)").empty())
+        << run.output;
+    EXPECT_FALSE(LinesStartingWith(run.output, "usage: kz router open|close|status|reachable").empty()) << run.output;
+
+    ChildProcess child({KESTREL_DEVHOST_PATH, "--upnp-interface", "eth0 x"});
+    EXPECT_EQ(child.wait(10s), 2);
+    EXPECT_NE(child.output().find("--upnp-interface needs an interface name or IPv4 address"), std::string::npos)
+        << child.output();
+}
+
 } // namespace
 } // namespace devhost_test

@@ -165,6 +165,8 @@ const InFlight kFlows[] = {
     {"lobby_list", {"--hold", "/rllobby/lobby"}, {"ui press \"Active Server List/#/Refresh\""}, "ui: pressed Active Server List"},
     {"proxy_list", {"--hold", "/proxy"}, {}, "Fetching server list from"},
     {"ping_workers", {}, {}, "Ping worker started for server"},
+    // Router discovery cannot be cut short; it ends within about a second (on loopback here).
+    {"router_discovery", {}, {"kz router open"}, "Asking the router to forward UDP"},
     {"tunnel_client",
      {},
      {"ui press " + Quoted(kHostLan), "ui wait \"Reverse Proxy\" \"ms\"", "ui press \"Reverse Proxy/Connect to Best Server\""},
