@@ -3,6 +3,10 @@
 // give short texts.
 #include "platform/port_mapping.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#endif
+
 #include <miniupnpc/miniupnpc.h>
 #include <miniupnpc/upnpcommands.h>
 #include <miniupnpc/upnperrors.h>
@@ -14,6 +18,31 @@
 namespace platform {
 
 namespace {
+
+#ifdef _WIN32
+// The game has started Winsock long before a player asks for the router, but a mapping must not
+// rely on that (a program of its own has not): each mapping holds a start of its own, as the UDP
+// socket does. Without it every search fails with WSANOTINITIALISED.
+class WinsockSession {
+public:
+    WinsockSession()
+    {
+        WSADATA data{};
+        started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    ~WinsockSession()
+    {
+        if (started) WSACleanup();
+    }
+    WinsockSession(const WinsockSession&) = delete;
+    WinsockSession& operator=(const WinsockSession&) = delete;
+
+private:
+    bool started = false;
+};
+#else
+struct WinsockSession {};
+#endif
 
 // miniupnpc waits about this long plus 50 ms per search type, and never less than a second.
 constexpr int kDiscoverDelayMs = 1000;
@@ -148,6 +177,7 @@ private:
         lanAddress.clear();
     }
 
+    WinsockSession winsock; // first in, last out: every router call below needs it
     std::string interfaceName;
     UPNPUrls urls{};
     IGDdatas data{};

@@ -10,10 +10,6 @@
 
 #include "platform/port_mapping.h"
 
-#ifdef _WIN32
-#include <winsock2.h>
-#endif
-
 namespace {
 
 constexpr int kMaxListed = 64;
@@ -46,14 +42,7 @@ int main(int argc, char** argv)
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-#ifdef _WIN32
-    // The game has Winsock started long before the plugin loads; this program stands in for it.
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
-        std::printf("probe: WSAStartup failed\n");
-        return 1;
-    }
-#endif
+    // No Winsock start of its own: the mapping must not rely on the game having made one.
 
     auto mapping = platform::CreatePortMapping("");
     if (!mapping->Discover()) {
